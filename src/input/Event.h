@@ -1,0 +1,70 @@
+// Event: the single input state record, and the GLUT input callbacks that forward to it.
+// Handlers only change fields, start short sound cues and, for T and Y, change GL rasterisation
+// state at once; the frame driver reads the record once per frame and does all motion.
+#pragma once
+
+#include "audio/Audio.h"
+
+class Event {
+public:
+    int anglex;          // orbit camera: degrees about y; a drag adds the pointer's x movement
+    int angley;          // orbit camera: degrees about x; a drag adds the pointer's y movement
+    int lastMouseX;      // pointer x at the last left press or drag event, pixels
+    int lastMouseY;      // pointer y likewise
+    int zoomValue;       // camera distance is 3 * zoomValue scene units; not bounded
+    float cameraX;       // eye position last computed by the chase and tracking cameras
+    float cameraY;
+    float cameraZ;
+    int cameraMode;      // 0 orbit, 1 chase, 2 tracking
+    int headTurn;        // -1 while A is held, +1 while E is held, 0 otherwise
+    bool headSweep;      // the head sweeps to and fro by itself
+    double robotX;       // robot position, scene units
+    double robotY;
+    double robotZ;
+    double robotAngle;   // robot heading, degrees; never wrapped
+    int rotationAxisX;   // axis of the robot's heading rotation; (0, 0, 0) until Q or D
+    int rotationAxisY;
+    int rotationAxisZ;
+    bool hologramOn;     // the hologram is shown
+    Audio sound;         // this record's own cue player
+    bool musicOn;        // music wanted; only M changes it
+    int moveDirection;   // +1 while Z is held, -1 while S is held, 0 otherwise
+    int turnDirection;   // +1 while D is held, -1 while Q is held, 0 otherwise
+    bool debugOn;        // debug grid textures wanted on the robot
+    bool menuShown;      // the menu screen is shown instead of the scene
+    int polygonMode;     // 0 filled, 1 lines, 2 points
+    bool flatShading;    // flat shading with nearest-neighbour filtering
+    bool resetRequested; // set by Enter, cleared by the frame driver
+
+    Event();
+    ~Event();
+
+    // Puts every resettable field back to its start value. No GL, no sound.
+    void init();
+
+    void KeyboardKeys(unsigned char key, int x, int y);
+    void KeyboardKeysUp(unsigned char key, int x, int y);
+    void arrowKeys(int key, int x, int y);
+    void mouse(int button, int state, int x, int y);
+    void mouseMove(int x, int y);
+    void mouseWheel(int wheel, int direction, int x, int y);
+
+    int getAnglex();
+    int getAngley();
+    int getZoomValue();
+    void setZoomValue(int value);
+};
+
+// True while the left mouse button is held.
+extern bool pressed;
+
+// The single input record; defined with the other scene objects.
+extern Event ev;
+
+// GLUT input callbacks: each forwards its arguments unchanged to the method of ev of the same role.
+void manageKeyboardUp(unsigned char key, int x, int y);
+void manageKeyboard(unsigned char key, int x, int y);
+void manageSpecialKeyboard(int key, int x, int y);
+void manageMouse(int button, int state, int x, int y);
+void manageMouseWheel(int wheel, int direction, int x, int y);
+void manageMouseMove(int x, int y);

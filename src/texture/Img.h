@@ -1,0 +1,23 @@
+// Img: one decoded image, 8-bit pixels in the file's own channel count, top row first.
+// The only code in the program that calls the image decoder.
+#pragma once
+
+class Img {
+public:
+    int width;              // pixels; 0 until a decode succeeds
+    int height;             // pixels; 0 until a decode succeeds
+    unsigned char* pixels;  // decoder-owned buffer, or null
+    int channels;           // channels in pixels (1 to 4); 0 without an image
+
+    Img();
+    ~Img();
+
+    // Decodes the file at path. On failure the image is left empty (0 by 0, null pixels) and one
+    // line naming the file and the reason goes to standard error. A previous buffer is released.
+    // Always returns 0.
+    int LoadImg(const char* path);
+
+    int GetWidth() const;
+    int GetHeight() const;
+    unsigned char* GetPixels() const;
+};

@@ -1,0 +1,25 @@
+// Interposes system() and posix_spawnp() in the unit tests, so sound cues and music are recorded
+// instead of started. Capturing is on by default; a test that wants the real calls (the sound
+// player tests) switches it off. Thread-safe: cues call system() from their own threads.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cmdrec {
+
+// While capturing, system() records its command and returns 0 without running it, and
+// posix_spawnp() records "file arg1 arg2 ..." and starts /bin/true in its place, so the caller
+// still gets a real process id to stop and reap.
+void setCapturing(bool on);
+bool capturing();
+
+// Commands recorded so far, in the order they were made.
+std::vector<std::string> commands();
+void clear();
+
+// Waits until at least `count` commands are recorded or about ten seconds pass; returns the
+// commands. For cues, which run on detached threads.
+std::vector<std::string> waitForCommands(std::size_t count);
+
+} // namespace cmdrec

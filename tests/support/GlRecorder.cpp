@@ -1,0 +1,483 @@
+// Definitions of the GL, GLU and GLUT entry points the program calls, recording into glrec::gl().
+// The real headers are included first and the definitions sit in an extern "C" block, so a
+// signature that differs from the header's is a compile error.
+#include "GlRecorder.h"
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+
+namespace glrec {
+
+namespace {
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+void record(const char* name, std::initializer_list<double> args = {})
+{
+    state().calls.push_back(Call{name, std::vector<double>(args)});
+}
+
+// Calls that change state are not allowed between glBegin and glEnd.
+void outsideBeginOnly()
+{
+    if (state().insideBegin) {
+        state().beginEndErrors++;
+    }
+}
+
+std::vector<Mat4>& currentStack()
+{
+    return state().matrixMode == GL_PROJECTION ? state().projection : state().modelview;
+}
+
+void multiply(const Mat4& m)
+{
+    Mat4& top = currentStack().back();
+    top = top * m;
+}
+
+Mat4 fromRows(std::initializer_list<double> rowMajor)
+{
+    Mat4 r{};
+    int i = 0;
+    for (double value : rowMajor) {
+        r.m[(i % 4) * 4 + i / 4] = value;
+        ++i;
+    }
+    return r;
+}
+
+Mat4 translation(double x, double y, double z)
+{
+    return fromRows({1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1});
+}
+
+Mat4 scaling(double x, double y, double z)
+{
+    return fromRows({x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1});
+}
+
+// The rotation glRotate builds: angle in degrees about the normalised axis.
+Mat4 rotation(double degrees, double x, double y, double z)
+{
+    double length = std::sqrt(x * x + y * y + z * z);
+    if (length == 0) {
+        return Mat4::identity();
+    }
+    x /= length;
+    y /= length;
+    z /= length;
+    double a = degrees * M_PI / 180.0;
+    double c = std::cos(a);
+    double s = std::sin(a);
+    double t = 1 - c;
+    return fromRows({x * x * t + c, x * y * t - z * s, x * z * t + y * s, 0,
+                     y * x * t + z * s, y * y * t + c, y * z * t - x * s, 0,
+                     x * z * t - y * s, y * z * t + x * s, z * z * t + c, 0,
+                     0, 0, 0, 1});
+}
+
+int componentsOf(GLenum format)
+{
+    switch (format) {
+    case GL_RGBA: return 4;
+    case GL_RGB: return 3;
+    case GL_LUMINANCE_ALPHA: return 2;
+    default: return 1;
+    }
+}
+
+std::uint64_t fnv1a(const unsigned char* bytes, std::size_t count)
+{
+    std::uint64_t hash = 1469598103934665603ull;
+    for (std::size_t i = 0; i < count; ++i) {
+        hash = (hash ^ bytes[i]) * 1099511628211ull;
+    }
+    return hash;
+}
+
+} // namespace
+
+Mat4 Mat4::identity()
+{
+    return fromRows({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+}
+
+Mat4 Mat4::operator*(const Mat4& other) const
+{
+    Mat4 r{};
+    for (int c = 0; c < 4; ++c) {
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k) {
+                sum += m[k * 4 + row] * other.m[c * 4 + k];
+            }
+            r.m[c * 4 + row] = sum;
+        }
+    }
+    return r;
+}
+
+std::array<double, 3> Mat4::apply(double x, double y, double z) const
+{
+    double w = m[3] * x + m[7] * y + m[11] * z + m[15];
+    return {(m[0] * x + m[4] * y + m[8] * z + m[12]) / w,
+            (m[1] * x + m[5] * y + m[9] * z + m[13]) / w,
+            (m[2] * x + m[6] * y + m[10] * z + m[14]) / w};
+}
+
+std::array<double, 3> Mat4::applyDirection(double x, double y, double z) const
+{
+    return {m[0] * x + m[4] * y + m[8] * z,
+            m[1] * x + m[5] * y + m[9] * z,
+            m[2] * x + m[6] * y + m[10] * z};
+}
+
+State& gl()
+{
+    return state();
+}
+
+void reset()
+{
+    state() = State{};
+}
+
+std::vector<std::string> callNames()
+{
+    std::vector<std::string> names;
+    for (const Call& call : state().calls) {
+        names.push_back(call.name);
+    }
+    return names;
+}
+
+std::vector<Call> callsNamed(const std::string& name)
+{
+    std::vector<Call> found;
+    for (const Call& call : state().calls) {
+        if (call.name == name) {
+            found.push_back(call);
+        }
+    }
+    return found;
+}
+
+int countCalls(const std::string& name)
+{
+    return static_cast<int>(callsNamed(name).size());
+}
+
+int findCall(const std::string& name, std::size_t from)
+{
+    const auto& calls = state().calls;
+    for (std::size_t i = from; i < calls.size(); ++i) {
+        if (calls[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+} // namespace glrec
+
+using glrec::record;
+using glrec::state;
+
+extern "C" {
+
+// ---- GL: frame and state ----
+
+void glClear(GLbitfield mask) { glrec::outsideBeginOnly(); record("glClear", {double(mask)}); }
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
+{
+    record("glClearColor", {r, g, b, a});
+    state().clearColor = {r, g, b, a};
+}
+void glFlush() { record("glFlush"); }
+void glFinish() { record("glFinish"); }
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    record("glViewport", {double(x), double(y), double(width), double(height)});
+    state().viewport = {x, y, width, height};
+}
+void glEnable(GLenum cap)
+{
+    glrec::outsideBeginOnly();
+    record("glEnable", {double(cap)});
+    state().enabled.insert(cap);
+}
+void glDisable(GLenum cap)
+{
+    glrec::outsideBeginOnly();
+    record("glDisable", {double(cap)});
+    state().enabled.erase(cap);
+}
+GLboolean glIsEnabled(GLenum cap) { return state().isEnabled(cap) ? GL_TRUE : GL_FALSE; }
+void glShadeModel(GLenum mode) { record("glShadeModel", {double(mode)}); state().shadeModel = mode; }
+void glCullFace(GLenum mode)
+{
+    glrec::outsideBeginOnly();
+    record("glCullFace", {double(mode)});
+    state().cullFace = mode;
+}
+void glPolygonMode(GLenum face, GLenum mode)
+{
+    record("glPolygonMode", {double(face), double(mode)});
+    state().polygonMode = mode;
+}
+void glBlendFunc(GLenum sfactor, GLenum dfactor) { record("glBlendFunc", {double(sfactor), double(dfactor)}); }
+void glDepthFunc(GLenum func) { record("glDepthFunc", {double(func)}); }
+void glLineWidth(GLfloat width) { record("glLineWidth", {width}); state().lineWidth = width; }
+void glPointSize(GLfloat size) { record("glPointSize", {size}); }
+void glHint(GLenum target, GLenum mode) { record("glHint", {double(target), double(mode)}); }
+GLenum glGetError() { return GL_NO_ERROR; }
+void glGetIntegerv(GLenum pname, GLint* params)
+{
+    if (pname == GL_UNPACK_ALIGNMENT) {
+        *params = state().unpackAlignment;
+    } else if (pname == GL_VIEWPORT) {
+        for (int i = 0; i < 4; ++i) {
+            params[i] = state().viewport[i];
+        }
+    } else {
+        *params = 0;
+    }
+}
+
+// ---- GL: lighting and material ----
+
+void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params)
+{
+    int n = pname == GL_SHININESS ? 1 : 4;
+    std::vector<double> args{double(face), double(pname)};
+    args.insert(args.end(), params, params + n);
+    state().calls.push_back({"glMaterialfv", args});
+}
+void glMaterialf(GLenum face, GLenum pname, GLfloat param) { record("glMaterialf", {double(face), double(pname), param}); }
+void glLightfv(GLenum light, GLenum pname, const GLfloat* params)
+{
+    int n = pname == GL_SPOT_DIRECTION ? 3 : 4;
+    std::vector<double> args{double(light), double(pname)};
+    args.insert(args.end(), params, params + n);
+    state().calls.push_back({"glLightfv", args});
+}
+void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", {double(pname), double(param)}); }
+void glLightModelf(GLenum pname, GLfloat param) { record("glLightModelf", {double(pname), param}); }
+
+// ---- GL: textures ----
+
+void glTexParameteri(GLenum target, GLenum pname, GLint param)
+{
+    record("glTexParameteri", {double(target), double(pname), double(param)});
+    state().texParams[pname] = param;
+}
+void glTexParameterf(GLenum target, GLenum pname, GLfloat param)
+{
+    record("glTexParameterf", {double(target), double(pname), param});
+    state().texParams[pname] = static_cast<GLint>(param);
+}
+void glPixelStorei(GLenum pname, GLint param)
+{
+    record("glPixelStorei", {double(pname), double(param)});
+    if (pname == GL_UNPACK_ALIGNMENT) {
+        state().unpackAlignment = param;
+    }
+}
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const GLvoid* pixels)
+{
+    glrec::outsideBeginOnly();
+    record("glTexImage2D", {double(target), double(level), double(internalFormat), double(width),
+                            double(height), double(border), double(format), double(type)});
+    glrec::Upload upload{width, height, internalFormat, format, type, pixels == nullptr, 0, 0,
+                         state().unpackAlignment};
+    if (pixels != nullptr && width > 0 && height > 0) {
+        // Read exactly what GL would read, honouring the unpack alignment, so that an upload
+        // that runs past its buffer shows up under AddressSanitizer.
+        std::size_t align = static_cast<std::size_t>(state().unpackAlignment);
+        std::size_t row = static_cast<std::size_t>(width) * glrec::componentsOf(format);
+        std::size_t stride = (row + align - 1) / align * align;
+        upload.bytes = stride * static_cast<std::size_t>(height - 1) + row;
+        upload.checksum = glrec::fnv1a(static_cast<const unsigned char*>(pixels), upload.bytes);
+    }
+    state().uploads.push_back(upload);
+}
+void glDeleteTextures(GLsizei n, const GLuint* textures)
+{
+    record("glDeleteTextures", {double(n), n > 0 ? double(textures[0]) : -1.0});
+}
+
+// ---- GL: matrices ----
+
+void glMatrixMode(GLenum mode) { record("glMatrixMode", {double(mode)}); state().matrixMode = mode; }
+void glLoadIdentity() { record("glLoadIdentity"); glrec::currentStack().back() = glrec::Mat4::identity(); }
+void glPushMatrix()
+{
+    glrec::outsideBeginOnly();
+    record("glPushMatrix");
+    auto& stack = glrec::currentStack();
+    stack.push_back(stack.back());
+    if (state().matrixMode == GL_MODELVIEW && stack.size() > state().maxModelviewDepth) {
+        state().maxModelviewDepth = stack.size();
+    }
+}
+void glPopMatrix()
+{
+    glrec::outsideBeginOnly();
+    record("glPopMatrix");
+    auto& stack = glrec::currentStack();
+    if (stack.size() <= 1) {
+        state().stackErrors++;
+        return;
+    }
+    stack.pop_back();
+}
+void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
+void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glrec::rotation(a, x, y, z)); }
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { record("glRotatef", {a, x, y, z}); glrec::multiply(glrec::rotation(a, x, y, z)); }
+void glScaled(GLdouble x, GLdouble y, GLdouble z) { record("glScaled", {x, y, z}); glrec::multiply(glrec::scaling(x, y, z)); }
+void glScalef(GLfloat x, GLfloat y, GLfloat z) { record("glScalef", {x, y, z}); glrec::multiply(glrec::scaling(x, y, z)); }
+void glMultMatrixd(const GLdouble* m)
+{
+    record("glMultMatrixd");
+    glrec::Mat4 r{};
+    std::memcpy(r.m.data(), m, sizeof(double) * 16);
+    glrec::multiply(r);
+}
+void glLoadMatrixd(const GLdouble* m)
+{
+    record("glLoadMatrixd");
+    std::memcpy(glrec::currentStack().back().m.data(), m, sizeof(double) * 16);
+}
+
+// ---- GL: immediate mode ----
+
+void glBegin(GLenum mode)
+{
+    record("glBegin", {double(mode)});
+    if (state().insideBegin) {
+        state().beginEndErrors++;
+    }
+    state().insideBegin = true;
+    state().currentPrimitive = mode;
+    state().primitives.push_back(glrec::Primitive{mode, {}});
+}
+void glEnd()
+{
+    record("glEnd");
+    if (!state().insideBegin) {
+        state().beginEndErrors++;
+    }
+    state().insideBegin = false;
+    state().currentPrimitive = 0;
+}
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
+{
+    record("glVertex3f", {x, y, z});
+    glrec::State& s = state();
+    if (!s.insideBegin) {
+        s.beginEndErrors++;
+    }
+    glrec::RecordedVertex v{{x, y, z}, s.currentModelview().apply(x, y, z), s.color, s.normal,
+                            s.texCoord, static_cast<int>(s.primitives.size()) - 1};
+    if (!s.primitives.empty()) {
+        s.primitives.back().vertices.push_back(static_cast<int>(s.vertices.size()));
+    }
+    s.vertices.push_back(v);
+}
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { record("glNormal3f", {x, y, z}); state().normal = {x, y, z}; }
+void glTexCoord2f(GLfloat s, GLfloat t) { record("glTexCoord2f", {s, t}); state().texCoord = {s, t, 0, 1}; }
+void glTexCoord4f(GLfloat s, GLfloat t, GLfloat r, GLfloat q) { record("glTexCoord4f", {s, t, r, q}); state().texCoord = {s, t, r, q}; }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", {r, g, b}); state().color = {r, g, b, 1}; }
+void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { record("glColor4f", {r, g, b, a}); state().color = {r, g, b, a}; }
+
+// ---- GLU ----
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar)
+{
+    record("gluPerspective", {fovy, aspect, zNear, zFar});
+    double f = 1.0 / std::tan(fovy * M_PI / 360.0);
+    double d = zNear - zFar;
+    glrec::multiply(glrec::fromRows({f / aspect, 0, 0, 0,
+                                     0, f, 0, 0,
+                                     0, 0, (zFar + zNear) / d, 2 * zFar * zNear / d,
+                                     0, 0, -1, 0}));
+}
+void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
+               GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ)
+{
+    record("gluLookAt", {eyeX, eyeY, eyeZ, centerX, centerY, centerZ, upX, upY, upZ});
+    double f[3] = {centerX - eyeX, centerY - eyeY, centerZ - eyeZ};
+    double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    // GLU leaves a zero vector unnormalised; do the same so degenerate views stay visible.
+    if (fl != 0) {
+        for (double& c : f) c /= fl;
+    }
+    double s[3] = {f[1] * upZ - f[2] * upY, f[2] * upX - f[0] * upZ, f[0] * upY - f[1] * upX};
+    double sl = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
+    if (sl != 0) {
+        for (double& c : s) c /= sl;
+    }
+    double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
+    glrec::multiply(glrec::fromRows({s[0], s[1], s[2], 0,
+                                     u[0], u[1], u[2], 0,
+                                     -f[0], -f[1], -f[2], 0,
+                                     0, 0, 0, 1}));
+    glrec::multiply(glrec::translation(-eyeX, -eyeY, -eyeZ));
+}
+
+// ---- GLUT ----
+
+void glutInit(int* pargc, char** argv)
+{
+    (void)argv;
+    record("glutInit", {double(*pargc)});
+}
+void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
+void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", {double(width), double(height)}); }
+void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", {double(x), double(y)}); }
+int glutCreateWindow(const char* title)
+{
+    record("glutCreateWindow");
+    state().windowTitle = title;
+    return 1;
+}
+void glutSetWindowTitle(const char* title)
+{
+    record("glutSetWindowTitle");
+    state().windowTitle = title;
+}
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardFunc"); state().keyboard = callback; }
+void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardUpFunc"); state().keyboardUp = callback; }
+void glutSpecialFunc(void (*callback)(int, int, int)) { record("glutSpecialFunc"); state().special = callback; }
+void glutMouseFunc(void (*callback)(int, int, int, int)) { record("glutMouseFunc"); state().mouse = callback; }
+void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMouseWheelFunc"); state().mouseWheel = callback; }
+void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); state().motion = callback; }
+void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc"); state().display = callback; }
+void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc"); state().reshape = callback; }
+void glutTimerFunc(unsigned int millis, void (*callback)(int), int value)
+{
+    record("glutTimerFunc", {double(millis), double(value)});
+    state().timer = callback;
+    state().timerMillis = millis;
+    state().timerValue = value;
+}
+void glutPostRedisplay() { record("glutPostRedisplay"); state().redisplayCount++; }
+void glutSwapBuffers() { record("glutSwapBuffers"); state().swapCount++; }
+void glutMainLoop() { record("glutMainLoop"); }
+void glutLeaveMainLoop() { record("glutLeaveMainLoop"); }
+void glutSetOption(GLenum option, int value) { record("glutSetOption", {double(option), double(value)}); }
+int glutGet(GLenum query)
+{
+    record("glutGet", {double(query)});
+    return query == GLUT_ELAPSED_TIME ? state().elapsedTime : 0;
+}
+
+} // extern "C"

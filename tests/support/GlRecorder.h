@@ -1,0 +1,125 @@
+// A recording stand-in for libGL, libGLU and libglut, linked into the unit tests in their place.
+// Every call is recorded with its arguments, in order, and enough state is tracked (matrix
+// stacks, current colour, normal and texture coordinate, enables, uploads, callbacks) for a test
+// to ask where a vertex lands in eye space, which image was uploaded, or which call came first.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GL/freeglut.h>
+
+namespace glrec {
+
+// 4 by 4 matrix, column-major like OpenGL: element (row r, column c) is m[c * 4 + r].
+struct Mat4 {
+    std::array<double, 16> m;
+    static Mat4 identity();
+    Mat4 operator*(const Mat4& other) const;
+    std::array<double, 3> apply(double x, double y, double z) const; // point, w = 1
+    std::array<double, 3> applyDirection(double x, double y, double z) const; // w = 0
+};
+
+struct Call {
+    std::string name;
+    std::vector<double> args; // numeric arguments in order; pointers and callbacks left out
+};
+
+// One glVertex3f, with the state current when it was sent.
+struct RecordedVertex {
+    std::array<float, 3> object;   // as passed
+    std::array<double, 3> eye;     // modelview applied
+    std::array<float, 4> color;
+    std::array<float, 3> normal;   // as current, in object space
+    std::array<float, 4> texCoord; // s, t, r, q
+    int primitive;                 // index into State::primitives
+};
+
+struct Primitive {
+    GLenum mode;
+    std::vector<int> vertices; // indices into State::vertices
+};
+
+struct Upload {
+    int width;
+    int height;
+    GLint internalFormat;
+    GLenum format;
+    GLenum type;
+    bool nullPixels;
+    std::size_t bytes;      // bytes read from the pixel pointer (0 when null)
+    std::uint64_t checksum; // FNV-1a of those bytes
+    int unpackAlignment;
+};
+
+struct State {
+    std::vector<Call> calls;
+    std::vector<RecordedVertex> vertices;
+    std::vector<Primitive> primitives;
+    std::vector<Upload> uploads;
+
+    GLenum matrixMode = GL_MODELVIEW;
+    std::vector<Mat4> modelview{Mat4::identity()};
+    std::vector<Mat4> projection{Mat4::identity()};
+    std::size_t maxModelviewDepth = 1; // deepest the modelview stack has been
+    int stackErrors = 0;               // pops of a one-entry stack
+
+    std::array<float, 4> color{1, 1, 1, 1};
+    std::array<float, 3> normal{0, 0, 1};
+    std::array<float, 4> texCoord{0, 0, 0, 1};
+    std::array<float, 4> clearColor{0, 0, 0, 0};
+    float lineWidth = 1;
+
+    std::set<GLenum> enabled;
+    GLenum cullFace = GL_BACK;
+    GLenum polygonMode = GL_FILL;
+    GLenum shadeModel = GL_SMOOTH;
+    std::map<GLenum, GLint> texParams; // GL_TEXTURE_2D parameters
+    int unpackAlignment = 4;
+    std::array<int, 4> viewport{0, 0, 0, 0};
+
+    GLenum currentPrimitive = 0; // 0 outside glBegin/glEnd
+    bool insideBegin = false;
+    int beginEndErrors = 0;      // nested glBegin, glEnd without glBegin, state calls inside
+
+    // GLUT
+    int elapsedTime = 0; // what glutGet(GLUT_ELAPSED_TIME) returns
+    std::string windowTitle;
+    int swapCount = 0;
+    int redisplayCount = 0;
+    void (*keyboard)(unsigned char, int, int) = nullptr;
+    void (*keyboardUp)(unsigned char, int, int) = nullptr;
+    void (*special)(int, int, int) = nullptr;
+    void (*mouse)(int, int, int, int) = nullptr;
+    void (*mouseWheel)(int, int, int, int) = nullptr;
+    void (*motion)(int, int) = nullptr;
+    void (*display)() = nullptr;
+    void (*reshape)(int, int) = nullptr;
+    void (*timer)(int) = nullptr;
+    int timerValue = 0;
+    unsigned int timerMillis = 0;
+
+    bool isEnabled(GLenum cap) const { return enabled.count(cap) != 0; }
+    const Mat4& currentModelview() const { return modelview.back(); }
+};
+
+// The recorder's state. reset() clears it to the defaults above.
+State& gl();
+void reset();
+
+// Names of the recorded calls, in order.
+std::vector<std::string> callNames();
+// The recorded calls with the given name, in order.
+std::vector<Call> callsNamed(const std::string& name);
+// Number of recorded calls with the given name.
+int countCalls(const std::string& name);
+// Index of the first call with that name at or after `from`, or -1.
+int findCall(const std::string& name, std::size_t from = 0);
+
+} // namespace glrec

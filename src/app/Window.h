@@ -1,6 +1,8 @@
 // The window's frame: render state, redraw timer, projection and the frame-rate title.
 #pragma once
 
+constexpr int timerPeriod = 15; // ms between redraw requests
+
 extern char title[31]; // window title and prefix of the frame-rate title
 extern int frame;      // frames drawn since the last frame-rate update
 extern int currenttime; // ms since GLUT was initialised, read at the current frame

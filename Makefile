@@ -1,0 +1,55 @@
+# Two commands for a newcomer: `make run` and `make test`. Both install the Debian packages the
+# build needs (only when something is missing), configure and build into build/.
+
+BUILD_DIR   ?= build
+BUILD_TYPE  ?= RelWithDebInfo
+CMAKE_FLAGS ?=
+JOBS        ?= $(shell nproc)
+PYTHON      := /usr/bin/python3
+
+# Everything the build, the tests and the sound player need, from Debian.
+PACKAGES := build-essential cmake pkg-config python3 coreutils \
+            freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev \
+            libgtest-dev googletest fonts-dejavu-core \
+            xvfb xdotool x11-utils imagemagick gnome-session-canberra
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+.PHONY: all deps deps-if-missing configure build run test assets clean
+
+all: build
+
+deps:
+	$(SUDO) apt-get update
+	DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $(PACKAGES)
+
+deps-if-missing:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${db:Status-Abbrev}' $$p 2>/dev/null | grep -q '^ii' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then echo "Installing missing packages:$$missing"; $(MAKE) --no-print-directory deps; fi
+
+configure: deps-if-missing
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Runs the program from the repository root: it reads textures/ and audio/ from there. Without a
+# display it runs on a private X server and keeps a screenshot instead.
+run: build
+	@if [ -n "$$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then \
+	  exec ./$(BUILD_DIR)/robotscene; \
+	else \
+	  echo "No X display could be opened: running on a private Xvfb, screenshot in $(BUILD_DIR)/screenshot.png"; \
+	  ROBOTSCENE_BIN=./$(BUILD_DIR)/robotscene $(PYTHON) tools/screenshot.py $(BUILD_DIR)/screenshot.png; \
+	fi
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Regenerates every texture and sound from code; the results are committed.
+assets: build
+	./$(BUILD_DIR)/tools/assetgen/assetgen .
+
+clean:
+	rm -rf $(BUILD_DIR)

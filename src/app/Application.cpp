@@ -1,0 +1,49 @@
+// Program start-up, in order: window, title echo, input callbacks, render state and scene, reset,
+// timer, display and reshape callbacks, then GLUT's main loop.
+#include "app/Application.h"
+
+#include <cstdio>
+
+#include <GL/freeglut.h>
+
+#include "app/FrameDriver.h"
+#include "app/Scene.h"
+#include "app/Window.h"
+#include "input/Event.h"
+
+namespace {
+
+constexpr int windowWidth = 1024; // pixels
+constexpr int windowHeight = 768; // pixels
+constexpr int windowX = 200;      // pixels from the screen's left edge
+constexpr int windowY = 200;      // pixels from the screen's top edge
+
+void registerInputCallbacks()
+{
+    glutKeyboardUpFunc(manageKeyboardUp);
+    glutKeyboardFunc(manageKeyboard);
+    glutSpecialFunc(manageSpecialKeyboard);
+    glutMouseFunc(manageMouse);
+    glutMouseWheelFunc(manageMouseWheel);
+    glutMotionFunc(manageMouseMove);
+}
+
+} // namespace
+
+int runApplication(int argc, char** argv)
+{
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
+    glutInitWindowSize(windowWidth, windowHeight);
+    glutInitWindowPosition(windowX, windowY);
+    glutCreateWindow(title);
+    std::printf("%s\n", title);
+    registerInputCallbacks();
+    initGraphics();
+    init();
+    glutTimerFunc(timerPeriod, timerCB, timerPeriod);
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutMainLoop();
+    return 0;
+}

@@ -27,6 +27,16 @@ public:
     void loadTextures();
     // Draws one frame of the environment and advances the fly-by by one step.
     void display();
+
+private:
+    void drawSky();
+    void stepFlyBy();
+    void tryStartFlyBy();
+    void flyOn();
+    void drawFalcon();
+    void drawAuthorBoard();
+    void drawFloor();
+    void drawStoryBoard();
 };
 
 // Fly-by state.

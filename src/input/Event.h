@@ -9,7 +9,7 @@ class Event {
 public:
     int anglex;          // orbit camera: degrees about y; a drag adds the pointer's x movement
     int angley;          // orbit camera: degrees about x; a drag adds the pointer's y movement
-    int lastMouseX;      // pointer x at the last left press or drag event, pixels
+    int lastMouseX;      // pointer x at the last left press or drag event, pixels; 0 at start
     int lastMouseY;      // pointer y likewise
     int zoomValue;       // camera distance is 3 * zoomValue scene units; not bounded
     float cameraX;       // eye position last computed by the chase and tracking cameras
@@ -53,6 +53,18 @@ public:
     int getAngley();
     int getZoomValue();
     void setZoomValue(int value);
+
+private:
+    void requestReset();
+    void toggleMenu();
+    void zoomBy(int steps);
+    void turnHeadBy(int direction);
+    void toggleHeadSweep();
+    void toggleHologram();
+    void turnRobot(int direction);
+    void nextPolygonMode();
+    void nextCameraMode();
+    void toggleFlatShading();
 };
 
 // True while the left mouse button is held.

@@ -1,0 +1,280 @@
+// Tests of the input record: start and reset values, every key in both cases, key releases,
+// mouse buttons, drags and the wheel with the menu shown and hidden, the immediate GL changes of
+// T and Y, Esc, and the GLUT callbacks' forwarding to the global record.
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CommandRecorder.h"
+#include "GlRecorder.h"
+#include "input/Event.h"
+
+namespace {
+
+struct Step {
+    enum Kind { Down, Up, Special, Button, Drag, Wheel } kind;
+    int a, b, c, d;
+};
+Step down(int key) { return {Step::Down, key, 0, 0, 0}; }
+Step up(int key) { return {Step::Up, key, 0, 0, 0}; }
+Step special(int key) { return {Step::Special, key, 0, 0, 0}; }
+Step press(int x, int y) { return {Step::Button, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y}; }
+Step release() { return {Step::Button, GLUT_LEFT_BUTTON, GLUT_UP, 30, 40}; }
+Step rightButton(int state) { return {Step::Button, GLUT_RIGHT_BUTTON, state, 30, 40}; }
+Step drag(int x, int y) { return {Step::Drag, x, y, 0, 0}; }
+Step wheel(int direction) { return {Step::Wheel, 0, direction, 5, 6}; }
+
+void apply(Event& e, const Step& s, bool lowerCase)
+{
+    int key = lowerCase && s.a >= 'A' && s.a <= 'Z' ? s.a - 'A' + 'a' : s.a;
+    switch (s.kind) {
+    case Step::Down: e.KeyboardKeys(static_cast<unsigned char>(key), 11, 12); break;
+    case Step::Up: e.KeyboardKeysUp(static_cast<unsigned char>(key), 11, 12); break;
+    case Step::Special: e.arrowKeys(s.a, 11, 12); break;
+    case Step::Button: e.mouse(s.a, s.b, s.c, s.d); break;
+    case Step::Drag: e.mouseMove(s.a, s.b); break;
+    case Step::Wheel: e.mouseWheel(s.a, s.b, s.c, s.d); break;
+    }
+}
+
+// Every field but the stateless cue player, in declaration order.
+std::vector<double> fields(const Event& e)
+{
+    return {double(e.anglex), double(e.angley), double(e.lastMouseX), double(e.lastMouseY),
+            double(e.zoomValue), e.cameraX, e.cameraY, e.cameraZ, double(e.cameraMode),
+            double(e.headTurn), double(e.headSweep), e.robotX, e.robotY, e.robotZ, e.robotAngle,
+            double(e.rotationAxisX), double(e.rotationAxisY), double(e.rotationAxisZ),
+            double(e.hologramOn), double(e.musicOn), double(e.moveDirection), double(e.turnDirection),
+            double(e.debugOn), double(e.menuShown), double(e.polygonMode), double(e.flatShading),
+            double(e.resetRequested)};
+}
+
+// Cue names started by `steps`, sorted. Cues run on detached threads, so absence cannot be
+// awaited: a sentinel cue started afterwards is awaited with the expected ones instead.
+std::vector<std::string> cuesOf(const std::function<void()>& steps, std::size_t expected)
+{
+    cmdrec::clear();
+    steps();
+    Audio().playThreadAudio("sentinel", "mp3");
+    std::vector<std::string> names;
+    for (const std::string& command : cmdrec::waitForCommands(expected + 1)) {
+        std::size_t start = command.find("audio/") + 6; // "canberra-gtk-play -f audio/NAME.wav &"
+        names.push_back(command.substr(start, command.find(".wav") - start));
+    }
+    names.erase(std::remove(names.begin(), names.end(), "sentinel"), names.end());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct Case {
+    const char* name;
+    bool menuShown;                     // before the steps
+    std::vector<Step> steps;
+    std::function<void(Event&)> change; // expected changes to a fresh record
+    std::vector<std::string> cues;      // sorted
+    bool pressed;                       // the left-button flag afterwards
+};
+
+// Each case runs as written and again with its letter keys in lower case.
+void runTable(const std::vector<Case>& table)
+{
+    for (const Case& c : table) {
+        for (bool lowerCase : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (lowerCase ? ", lower case" : ""));
+            pressed = false;
+            glrec::reset();
+            Event actual;
+            actual.menuShown = c.menuShown;
+            Event expected = actual;
+            if (c.change) {
+                c.change(expected);
+            }
+            auto cues = cuesOf([&] { for (const Step& s : c.steps) apply(actual, s, lowerCase); }, c.cues.size());
+            EXPECT_EQ(fields(actual), fields(expected));
+            EXPECT_EQ(cues, c.cues);
+            EXPECT_EQ(pressed, c.pressed);
+            bool rasterKeys = std::any_of(c.steps.begin(), c.steps.end(), [](const Step& s) {
+                return s.kind == Step::Down && (s.a == 'T' || s.a == 'Y');
+            });
+            if (!rasterKeys) {
+                EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "only T and Y touch GL";
+            }
+        }
+    }
+}
+
+class EventTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        glrec::reset();
+        cmdrec::clear();
+        pressed = false;
+    }
+};
+
+TEST_F(EventTest, StartValuesAndInitResetsAllButMusicPointerAndResetRequest)
+{
+    Event e;
+    std::vector<double> start = {180, 20, 0, 0, 14, 0, -4, 0, 0, 0, 1, 0, 0, -5, 0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(fields(e), start);
+    EXPECT_EQ((std::vector<int>{e.getAnglex(), e.getAngley(), e.getZoomValue()}), (std::vector<int>{180, 20, 14}));
+
+    e.anglex = 1; e.angley = 2; e.lastMouseX = 3; e.lastMouseY = 4; e.zoomValue = 5; e.cameraX = 6;
+    e.cameraY = 7; e.cameraZ = 8; e.cameraMode = 2; e.headTurn = 1; e.headSweep = false; e.robotX = 9;
+    e.robotY = 10; e.robotZ = 11; e.robotAngle = 12; e.rotationAxisX = 1; e.rotationAxisY = 1;
+    e.rotationAxisZ = 1; e.hologramOn = false; e.musicOn = false; e.moveDirection = -1; e.turnDirection = 1;
+    e.debugOn = true; e.menuShown = false; e.polygonMode = 2; e.flatShading = true; e.resetRequested = true;
+    e.init();
+    std::vector<double> reset = start;
+    reset[2] = 3;  // lastMouseX
+    reset[3] = 4;  // lastMouseY
+    reset[19] = 0; // musicOn
+    reset[26] = 1; // resetRequested
+    EXPECT_EQ(fields(e), reset);
+    EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "neither constructor nor init touches GL";
+}
+
+TEST_F(EventTest, KeyPresses)
+{
+    auto repeat = [](int key, int n) { return std::vector<Step>(n, down(key)); };
+    runTable({
+        {"Enter on the menu", true, {down(13)}, [](Event& e) { e.menuShown = false; e.resetRequested = true; }, {"reset"}, false},
+        {"Enter resets all but music", false, {down('Z'), down('F'), down('M'), down('V'), down(13)},
+         [](Event& e) { e.musicOn = false; e.resetRequested = true; }, {"reset", "view"}, false},
+        {"space hides the menu", true, {down(' ')}, [](Event& e) { e.menuShown = false; }, {}, false},
+        {"space twice shows it", true, repeat(' ', 2), nullptr, {"menu"}, false},
+        {"plus", false, {down('+')}, [](Event& e) { e.zoomValue = 13; }, {}, false},
+        {"minus", false, {down('-')}, [](Event& e) { e.zoomValue = 15; }, {}, false},
+        {"zoom keys on the menu", true, {down('+'), down('-'), down('+')}, nullptr, {}, false},
+        {"14 plus reach zoom 0", false, repeat('+', 14), [](Event& e) { e.zoomValue = 0; }, {}, false},
+        {"zoom below 0", false, repeat('+', 17), [](Event& e) { e.zoomValue = -3; }, {}, false},
+        {"A", true, {down('A')}, [](Event& e) { e.headSweep = false; e.headTurn = -1; }, {}, false},
+        {"E", true, {down('E')}, [](Event& e) { e.headSweep = false; e.headTurn = 1; }, {}, false},
+        {"R", true, {down('R')}, [](Event& e) { e.headSweep = false; }, {"head"}, false},
+        {"R twice", true, repeat('R', 2), nullptr, {"head"}, false},
+        {"F", true, {down('F')}, [](Event& e) { e.hologramOn = false; }, {}, false},
+        {"F twice", true, repeat('F', 2), nullptr, {"whistle"}, false},
+        {"M", true, {down('M')}, [](Event& e) { e.musicOn = false; }, {}, false},
+        {"O", true, {down('O')}, [](Event& e) { e.debugOn = true; }, {}, false},
+        {"Z", true, {down('Z')}, [](Event& e) { e.moveDirection = 1; }, {}, false},
+        {"S", true, {down('S')}, [](Event& e) { e.moveDirection = -1; }, {}, false},
+        {"Q", true, {down('Q')}, [](Event& e) { e.turnDirection = -1; e.rotationAxisY = 1; }, {}, false},
+        {"D", true, {down('D')}, [](Event& e) { e.turnDirection = 1; e.rotationAxisY = 1; }, {}, false},
+        {"T", true, {down('T')}, [](Event& e) { e.polygonMode = 1; }, {}, false},
+        {"Y", true, {down('Y')}, [](Event& e) { e.flatShading = true; }, {}, false},
+        {"V", true, {down('V')}, [](Event& e) { e.cameraMode = 1; }, {"view"}, false},
+        {"V four times: 1, 2, 0, 1", true, repeat('V', 4), [](Event& e) { e.cameraMode = 1; },
+         {"view", "view", "view", "view"}, false},
+        {"unbound keys", false, {down('W'), down('1'), down('\t'), down(0), down(255), up('W'), up(13)}, nullptr, {}, false},
+        {"arrow and function keys", false, {special(GLUT_KEY_UP), special(GLUT_KEY_LEFT), special(GLUT_KEY_F1)},
+         nullptr, {}, false},
+    });
+}
+
+TEST_F(EventTest, KeyReleases)
+{
+    runTable({
+        {"A released, sweep stays off", true, {down('A'), up('A')}, [](Event& e) { e.headSweep = false; }, {}, false},
+        {"E released", true, {down('E'), up('E')}, [](Event& e) { e.headSweep = false; }, {}, false},
+        {"Q released, axis stays", true, {down('Q'), up('Q')}, [](Event& e) { e.rotationAxisY = 1; }, {}, false},
+        {"D released", true, {down('D'), up('D')}, [](Event& e) { e.rotationAxisY = 1; }, {}, false},
+        {"Z released", true, {down('Z'), up('Z')}, nullptr, {}, false},
+        {"Z held, S pressed and released", true, {down('Z'), down('S'), up('S')}, nullptr, {}, false},
+        {"no release binding", true, {down('O'), up('O'), down('T'), up('T'), down(' '), up(' ')},
+         [](Event& e) { e.debugOn = true; e.polygonMode = 1; e.menuShown = false; }, {}, false},
+    });
+}
+
+TEST_F(EventTest, MouseDragAndWheel)
+{
+    auto last = [](Event& e, int x, int y) { e.lastMouseX = x; e.lastMouseY = y; };
+    runTable({
+        {"press", false, {press(10, 20)}, [&](Event& e) { last(e, 10, 20); }, {}, true},
+        {"press on the menu", true, {press(10, 20)}, [&](Event& e) { last(e, 10, 20); }, {}, true},
+        {"release", false, {press(10, 20), release()}, [&](Event& e) { last(e, 10, 20); }, {}, false},
+        {"right button", false, {press(10, 20), rightButton(GLUT_DOWN), rightButton(GLUT_UP)},
+         [&](Event& e) { last(e, 10, 20); }, {}, true},
+        {"drags add up", false, {press(10, 20), drag(15, 12), drag(5, 30)},
+         [&](Event& e) { e.anglex = 175; e.angley = 30; last(e, 5, 30); }, {}, true},
+        {"drag released", false, {press(10, 20), release(), drag(50, 60)}, [&](Event& e) { last(e, 50, 60); }, {}, false},
+        {"drag on the menu", true, {press(10, 20), drag(50, 60)}, [&](Event& e) { last(e, 10, 20); }, {}, true},
+        {"drag begun on the menu", true, {press(10, 20), drag(50, 60), down(' '), drag(55, 70)},
+         [&](Event& e) { e.menuShown = false; e.anglex = 225; e.angley = 70; last(e, 55, 70); }, {}, true},
+        {"wheel up", false, {wheel(1)}, [](Event& e) { e.zoomValue = 13; }, {}, false},
+        {"wheel down", false, {wheel(-1)}, [](Event& e) { e.zoomValue = 15; }, {}, false},
+        {"wheel direction 0", false, {wheel(0)}, [](Event& e) { e.zoomValue = 15; }, {}, false},
+        {"wheel on the menu", true, {wheel(1), wheel(-1), wheel(0)}, nullptr, {}, false},
+    });
+}
+
+std::string call(const std::string& name, const std::vector<double>& args)
+{
+    std::string text = name;
+    for (double a : args) {
+        text += " " + std::to_string(static_cast<long long>(a));
+    }
+    return text;
+}
+
+TEST_F(EventTest, TAndYChangeGlAtOnceAndResetLeavesThem)
+{
+    auto mode = [](GLenum m) { return std::vector<std::string>{call("glPolygonMode", {GL_FRONT_AND_BACK, double(m)})}; };
+    auto shade = [](GLenum model, GLint filter) {
+        return std::vector<std::string>{call("glShadeModel", {double(model)}),
+                                        call("glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, double(filter)}),
+                                        call("glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, double(filter)})};
+    };
+    struct Press { unsigned char key; std::vector<std::string> calls; };
+    std::vector<Press> presses = {
+        {'T', mode(GL_LINE)}, {'t', mode(GL_POINT)}, {'T', mode(GL_FILL)}, {'t', mode(GL_LINE)},
+        {'Y', shade(GL_FLAT, GL_NEAREST)}, {'y', shade(GL_SMOOTH, GL_LINEAR)}, {'Y', shade(GL_FLAT, GL_NEAREST)},
+        {13, {}}, {'T', mode(GL_LINE)}, {'Y', shade(GL_FLAT, GL_NEAREST)},
+    };
+    Event e;
+    auto cues = cuesOf([&] {
+        for (std::size_t i = 0; i < presses.size(); ++i) {
+            glrec::reset();
+            e.KeyboardKeys(presses[i].key, 0, 0);
+            std::vector<std::string> made;
+            for (const glrec::Call& c : glrec::gl().calls) made.push_back(call(c.name, c.args));
+            EXPECT_EQ(made, presses[i].calls) << "press " << i;
+        }
+    }, 1);
+    EXPECT_EQ(cues, std::vector<std::string>{"reset"});
+}
+
+TEST(EventDeathTest, EscEndsTheProcessWithStatusZero)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // cue threads of earlier tests may still run
+    Event e;
+    EXPECT_EXIT(e.KeyboardKeys(27, 0, 0), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
+{
+    ev.init();
+    ev.menuShown = false;
+    manageMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 7, 9);
+    manageMouseMove(10, 15); // x and y in order: +3 about y, +6 about x
+    EXPECT_EQ(ev.anglex, 183);
+    EXPECT_EQ(ev.angley, 26);
+    manageMouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0); // swapped, button 1 would leave the flag set
+    EXPECT_FALSE(pressed);
+    manageMouseWheel(1, -1, 0, 0); // swapped, direction 1 would zoom in
+    EXPECT_EQ(ev.zoomValue, 15);
+    manageKeyboard('z', 0, 0);
+    EXPECT_EQ(ev.moveDirection, 1);
+    manageSpecialKeyboard(GLUT_KEY_DOWN, 0, 0);
+    manageKeyboardUp('z', 0, 0);
+    EXPECT_EQ(ev.moveDirection, 0);
+    EXPECT_EQ(glrec::callNames(), std::vector<std::string>{});
+    ev.init();
+    ev.lastMouseX = 0;
+    ev.lastMouseY = 0;
+}
+
+} // namespace

@@ -66,4 +66,15 @@ public:
     void loadDebugTextures();
     void init();
     void display();
+
+private:
+    void advanceLightBand();
+    void stepHeadAngle();
+    void drawArm(double s, int shoulderSlices, float barGrey, double rodAngle);
+    void drawFoot(double s);
+    void drawCentreFoot();
+    void drawBody();
+    void drawHead();
+    void drawHologram();
+    void drawHoloBand(float alpha, float bandZ);
 };

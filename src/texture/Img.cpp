@@ -20,13 +20,11 @@ void reportFailure(const char* path, const char* reason)
 
 Img::Img() : width(0), height(0), pixels(nullptr), channels(0) {}
 
-Img::~Img() {}
+Img::~Img() = default;
 
 int Img::LoadImg(const char* path)
 {
-    // The previous buffer belongs to this image alone: copies handed to draw routines live only
-    // for the length of the call.
-    stbi_image_free(pixels);
+    owner.reset();
     pixels = nullptr;
     width = 0;
     height = 0;
@@ -49,6 +47,7 @@ int Img::LoadImg(const char* path)
     height = h;
     channels = n;
     pixels = decoded;
+    owner.reset(decoded, stbi_image_free);
     return 0;
 }
 

@@ -2,6 +2,8 @@
 // The only code in the program that calls the image decoder.
 #pragma once
 
+#include <memory>
+
 class Img {
 public:
     int width;              // pixels; 0 until a decode succeeds
@@ -9,15 +11,20 @@ public:
     unsigned char* pixels;  // decoder-owned buffer, or null
     int channels;           // channels in pixels (1 to 4); 0 without an image
 
+    // Copies share the buffer; the last copy to go releases it.
     Img();
     ~Img();
 
     // Decodes the file at path. On failure the image is left empty (0 by 0, null pixels) and one
-    // line naming the file and the reason goes to standard error. A previous buffer is released.
+    // line naming the file and the reason goes to standard error. This image's hold on a previous
+    // buffer is given up.
     // Always returns 0.
     int LoadImg(const char* path);
 
     int GetWidth() const;
     int GetHeight() const;
     unsigned char* GetPixels() const;
+
+private:
+    std::shared_ptr<unsigned char> owner; // keeps pixels alive while any copy refers to them
 };

@@ -274,6 +274,22 @@ INSTANTIATE_TEST_SUITE_P(Files, TextureBadFileTest, ::testing::Values(
         return name.substr(0, name.find('.'));
     });
 
+TEST_F(TextureTest, CopyOutlivingTheOriginalStillHoldsThePixels)
+{
+    Texture copy;
+    std::uint64_t expected = 0;
+    {
+        Texture original;
+        original.load(writeImage("outlive.png", 8, 8, 4));
+        original.bindAlpha();
+        expected = glrec::gl().uploads.back().checksum;
+        copy = original;
+        original.load(writeImage("other.png", 4, 4, 4)); // the original lets go of the shared buffer
+    }
+    copy.bindAlpha(); // reads freed memory under the sanitizers if the buffer was released too early
+    EXPECT_EQ(glrec::gl().uploads.back().checksum, expected);
+}
+
 TEST_F(TextureTest, DestructorHandsItsNameToDeleteTextures)
 {
     {

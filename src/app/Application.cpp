@@ -6,6 +6,11 @@
 
 #include <GL/freeglut.h>
 
+#ifdef ROBOTSCENE_SANITIZE
+#include <dlfcn.h>
+#include <link.h>
+#endif
+
 #include "app/FrameDriver.h"
 #include "app/Scene.h"
 #include "app/Window.h"
@@ -28,6 +33,23 @@ void registerInputCallbacks()
     glutMotionFunc(manageMouseMove);
 }
 
+#ifdef ROBOTSCENE_SANITIZE
+// The leak checker runs after the GL driver has been unloaded, when it can no longer name the
+// driver's own allocations, let alone suppress them by library. Keep every library loaded so far
+// in memory; only the sanitizer build does this.
+void keepLibrariesLoaded()
+{
+    dl_iterate_phdr([](dl_phdr_info* info, std::size_t, void*) {
+        if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
+            dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        }
+        return 0;
+    }, nullptr);
+}
+#else
+void keepLibrariesLoaded() {}
+#endif
+
 } // namespace
 
 int runApplication(int argc, char** argv)
@@ -40,6 +62,7 @@ int runApplication(int argc, char** argv)
     std::printf("%s\n", title);
     registerInputCallbacks();
     initGraphics();
+    keepLibrariesLoaded();
     init();
     glutTimerFunc(timerPeriod, timerCB, timerPeriod);
     glutDisplayFunc(display);

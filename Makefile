@@ -11,10 +11,10 @@ PYTHON      := /usr/bin/python3
 PACKAGES := build-essential cmake pkg-config python3 coreutils \
             freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev \
             libgtest-dev googletest fonts-dejavu-core \
-            xvfb xdotool x11-utils imagemagick gnome-session-canberra
+            xvfb xdotool x11-utils imagemagick gnome-session-canberra desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-.PHONY: all deps deps-if-missing configure build run test assets clean
+.PHONY: all deps deps-if-missing configure build run test assets bench tour clean
 
 all: build
 
@@ -50,6 +50,14 @@ test: build
 # Regenerates every texture and sound from code; the results are committed.
 assets: build
 	./$(BUILD_DIR)/tools/assetgen/assetgen .
+
+# Frame times of the real renderer, case by case (on a private Xvfb when there is no display).
+bench: build
+	$(PYTHON) tools/bench.py
+
+# A scripted visit of the program, one picture per stop, in $(BUILD_DIR)/tour/.
+tour: build
+	$(PYTHON) tools/tour.py
 
 clean:
 	rm -rf $(BUILD_DIR)

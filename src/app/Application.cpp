@@ -33,10 +33,11 @@ void registerInputCallbacks()
     glutMotionFunc(manageMouseMove);
 }
 
+} // namespace
+
 #ifdef ROBOTSCENE_SANITIZE
 // The leak checker runs after the GL driver has been unloaded, when it can no longer name the
-// driver's own allocations, let alone suppress them by library. Keep every library loaded so far
-// in memory; only the sanitizer build does this.
+// driver's own allocations, let alone suppress them by library.
 void keepLibrariesLoaded()
 {
     dl_iterate_phdr([](dl_phdr_info* info, std::size_t, void*) {
@@ -49,8 +50,6 @@ void keepLibrariesLoaded()
 #else
 void keepLibrariesLoaded() {}
 #endif
-
-} // namespace
 
 int runApplication(int argc, char** argv)
 {

@@ -3,3 +3,7 @@
 
 // Runs the program; returns 0 should the GLUT main loop ever return.
 int runApplication(int argc, char** argv);
+
+// In the sanitizer build, pins every library loaded so far (the GL driver among them) so the
+// leak checker can still name them at exit; does nothing in other builds.
+void keepLibrariesLoaded();

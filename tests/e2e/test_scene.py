@@ -1,0 +1,295 @@
+"""End-to-end: a whole session with the program, driven by real X input on a private Xvfb.
+
+Each step is judged by what the program prints, what the fake sound player logged and what the
+window shows: the menu screen, the scene behind it, driving, the three cameras, orbit and zoom,
+debug textures, reset, head sweep, hologram, music, wireframe and points, and a clean exit.
+The window itself and its title are test_window's.
+"""
+
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+import harness  # noqa: E402
+from harness import Box  # noqa: E402
+
+BLACK = (0, 0, 0)  # the clear colour: what shows where nothing is drawn
+
+# Window regions, in pixels of the 1024 by 768 window, orbit camera at its start.
+MENU_MIDDLE = Box(320, 200, 704, 568)   # well inside the menu board
+MENU_SIDE = Box(0, 0, 160, 768)         # left of the menu board: nothing is drawn there
+FLOOR_CORNERS = (Box(40, 610, 200, 680), Box(824, 610, 984, 680))  # floor, left of and right of
+                                        # the menu board, far from the robot and the fly-by
+ROBOT = Box(410, 270, 615, 535)         # the robot at its start place, dome to feet
+HEAD = Box(445, 262, 580, 335)          # its head dome, eye and indicator light
+ROBOT_LOWER = Box(410, 440, 615, 535)   # its drum's lower part, legs and feet: the head and
+                                        # hologram above do not reach down there
+LOWER_PART = Box(0, 300, 1024, 768)     # floor and robot, below where the fly-by craft passes
+FLOOR_EDGE_BAND = Box(100, 440, 300, 460)  # crosses the floor's left edge, sky all around it
+
+# Tolerances, named for their reasons.
+# Levels per channel within which two pixels count as the same colour: the renderer is exact for
+# an unchanged picture, this only absorbs the few levels of a blended edge redrawn in a new frame.
+SAME_COLOUR = 12
+# Levels per channel within which a pixel counts as the black clear colour. The starry sky is
+# nearly black too, so the probes that need the clear colour look where only it or the lit
+# floor and menu board can be.
+NEAR_BLACK = 12
+# Share of pixels that may differ between two pictures of one unchanged view: antialiased edges.
+STILL_SHARE = 0.01
+# Share of pixels that must differ for a picture to count as changed: far above edge noise,
+# far below what a moved robot or a turned camera changes.
+CHANGED_SHARE = 0.05
+# Share of a region that must be covered (or must be black) for a surface to count as filling
+# it (or as absent); the rest allows for the floor's tile seams and the edges of the board.
+COVERED_SHARE = 0.9
+# Share of the whole window that must be background in wireframe: the lines cover a few
+# per cent of it, the filled floor and boards alone about a half.
+WIREFRAME_BACKGROUND = 0.85
+
+STILL_WATCH = 1.0  # seconds (scaled) between two pictures that must agree for a still view:
+                   # several frames, so a picture that merely repeats the last frame proves nothing
+
+def still(first, second, box):
+    return first.fraction_changed(second, SAME_COLOUR, box) <= STILL_SHARE
+
+
+def changed(first, second, box):
+    return first.fraction_changed(second, SAME_COLOUR, box) >= CHANGED_SHARE
+
+
+def black_share(image, box=None):
+    return image.fraction_near(BLACK, NEAR_BLACK, box)
+
+
+def floor_drawn(image):
+    return all(black_share(image, box) <= 1 - COVERED_SHARE for box in FLOOR_CORNERS)
+
+
+def floor_absent(image):
+    return all(black_share(image, box) >= COVERED_SHARE for box in FLOOR_CORNERS)
+
+
+def menu_shown(image):
+    """The board covers the middle, the clear colour shows beside it, no floor is drawn."""
+    return (black_share(image, MENU_MIDDLE) <= 1 - COVERED_SHARE
+            and black_share(image, MENU_SIDE) >= COVERED_SHARE and floor_absent(image))
+
+
+def scene_shown(image):
+    return floor_drawn(image)
+
+
+def floor_still(first, second):
+    return all(still(first, second, box) for box in FLOOR_CORNERS)
+
+
+def wait_still(run, box, timeout, what, label):
+    """Pairs of pictures STILL_WATCH apart until a pair agrees in box; returns the later one."""
+    deadline = time.monotonic() + harness.scaled(timeout)
+    while True:
+        first = run.screenshot(label)
+        time.sleep(harness.scaled(STILL_WATCH))
+        second = run.screenshot(label)
+        if still(first, second, box):
+            return second
+        if time.monotonic() > deadline:
+            raise harness.HarnessError(f"timed out waiting for {what} (last picture {second.path})")
+
+
+def music_pid(run):
+    """The newest music player's pid (the one the program should be playing)."""
+    pids = run.players.pids("music")
+    return pids[-1] if pids else None
+
+
+def check_menu_toggle(run, checks):
+    """Space hides the menu with no cue and shows it again with the "menu" cue."""
+    menu = checks.passes("starts on the menu screen",
+                         lambda: run.wait_for_picture(menu_shown, 5, "the menu screen", "menu"))
+    run.key("space")
+    scene = checks.passes("space shows the scene",
+                          lambda: run.wait_for_picture(scene_shown, 5, "the scene", "scene"))
+    if menu and scene:
+        checks.check("the scene replaces the menu board", changed(menu, scene, MENU_MIDDLE))
+    run.key("space")
+    checks.passes("space again shows the menu",
+                  lambda: run.wait_for_picture(menu_shown, 5, "the menu screen", "menu-again"))
+    checks.passes("space again logs \"menu\"", lambda: run.wait_for_cue("menu", 1))
+    run.key("space")
+    run.wait_for_picture(scene_shown, 5, "the scene", "scene-again")
+
+
+def check_drive(run, checks):
+    """With the hologram off only the head's sweep moves the robot's picture; R stops it, and
+    then the robot stands still until Z drives it. Returns the picture of the still robot at
+    its start place."""
+    run.key("f")  # hologram off, which plays no cue
+    time.sleep(harness.scaled(STILL_WATCH))
+    sweeping = run.screenshot("sweeping")
+    checks.passes("the head sweeps by itself", lambda: run.wait_for_picture(
+        lambda image: changed(sweeping, image, HEAD), 5, "the head to turn", "swept"))
+
+    run.key("r")
+    checks.passes("R logs \"head\"", lambda: run.wait_for_cue("head", 1))
+    start_picture = checks.passes("R stops the head sweep", lambda: wait_still(
+        run, HEAD, 10, "the head to stop", "stopped"))
+
+    run.hold("z", 1.0)
+    moved = checks.passes("the robot coasts to a stop after Z", lambda: wait_still(
+        run, LOWER_PART, 15, "the robot to coast to a stop", "moved"))
+    if start_picture and moved:
+        share = start_picture.fraction_changed(moved, SAME_COLOUR, ROBOT)
+        checks.check("Z held for a second moves the robot", share >= CHANGED_SHARE,
+                     f"robot area changed by {share:.3f}")
+    return start_picture
+
+
+def check_reset(run, checks, start_picture):
+    """Enter: status line and cue, the robot back at its start place, the music restarted
+    with the old player stopped."""
+    music_before = music_pid(run)
+    run.key("Return")
+    checks.passes("Enter prints \"ROBOT RESETED\"",
+                  lambda: run.wait_for_line(r"^ROBOT RESETED$", 5))
+    checks.passes("Enter logs \"reset\"", lambda: run.wait_for_cue("reset", 1))
+
+    def one_music_player():
+        harness.wait_until(lambda: music_pid(run) != music_before, harness.scaled(5),
+                           "a new music player")
+        harness.wait_until(lambda: not harness.pid_alive(music_before), harness.scaled(5),
+                           f"the old music player {music_before} to end")
+        if not harness.pid_alive(music_pid(run)):
+            raise harness.HarnessError(f"the new music player {music_pid(run)} ended")
+    checks.passes("reset restarts the music with one player", one_music_player)
+    if start_picture:
+        checks.passes("reset puts the robot back at its start place", lambda: run.wait_for_picture(
+            lambda image: still(start_picture, image, ROBOT_LOWER), 5,
+            "the robot at its start place", "reset"))
+
+
+def check_hologram(run, checks):
+    """The reset switched the hologram back on: F switches it off (no cue), F on again (cue)."""
+    run.key("f")
+    run.key("f")
+    checks.passes("F twice logs \"whistle\"", lambda: run.wait_for_cue("whistle", 1))
+
+
+def check_back_to(run, checks, name, reference, label):
+    """The view returns to the reference picture: its floor corners agree again."""
+    checks.passes(name, lambda: run.wait_for_picture(
+        lambda image: floor_still(reference, image), 5, "the floor to look as before", label))
+
+
+def check_away_from(run, checks, name, reference, label):
+    """The view leaves the reference picture: its floor corners change."""
+    checks.passes(name, lambda: run.wait_for_picture(
+        lambda image: not floor_still(reference, image), 5, "the floor to change", label))
+
+
+def check_views(run, checks):
+    """V cycles chase, tracking, orbit. The head sweeps and the hologram runs again after the
+    reset, so the views are compared on the floor's corners only."""
+    orbit = run.screenshot("orbit")
+    run.key("v")
+    checks.passes("V logs \"view\"", lambda: run.wait_for_cue("view", 1))
+    check_away_from(run, checks, "V shows the chase camera", orbit, "chase")
+    run.key("v")
+    run.key("v")
+    checks.passes("V three times logs three \"view\" cues", lambda: run.wait_for_cue("view", 3))
+    check_back_to(run, checks, "V three times returns to the orbit camera", orbit, "orbit-again")
+
+
+def check_orbit_and_zoom(run, checks):
+    """A drag turns the orbit camera and the wheel zooms; both move the floor's corners."""
+    before = run.screenshot("before-drag")
+    run.drag((512, 384), (612, 384))
+    check_away_from(run, checks, "a drag turns the orbit camera", before, "dragged")
+    run.drag((612, 384), (512, 384))
+    check_back_to(run, checks, "the opposite drag turns it back", before, "dragged-back")
+    run.wheel(3)
+    check_away_from(run, checks, "the wheel zooms", before, "zoomed")
+    run.wheel(-3)
+    check_back_to(run, checks, "the opposite wheel turn zooms back", before, "zoomed-back")
+
+
+def check_debug(run, checks):
+    run.key("o")
+    checks.passes("O prints \"DEBUG ENABLED\"", lambda: run.wait_for_line(r"^DEBUG ENABLED$", 5))
+    run.key("o")
+    checks.passes("O again prints \"DEBUG DISABLED\"",
+                  lambda: run.wait_for_line(r"^DEBUG DISABLED$", 5))
+
+
+def check_music(run, checks):
+    playing = music_pid(run)
+    checks.check("music plays before M", playing and harness.pid_alive(playing),
+                 f"music pids {run.players.pids('music')}")
+    run.key("m")
+    checks.passes("M stops the music player", lambda: harness.wait_until(
+        lambda: not harness.pid_alive(playing), harness.scaled(5), f"music player {playing} to end"))
+    run.key("m")
+    checks.passes("M again starts a new music player", lambda: harness.wait_until(
+        lambda: music_pid(run) != playing and harness.pid_alive(music_pid(run)),
+        harness.scaled(5), "a new music player"))
+
+
+def check_polygon_modes(run, checks):
+    """T cycles lines, points, filled. Without filled polygons the window is mostly the clear
+    colour; lines draw the floor's outline across the sky, points only its corners."""
+    def edge_lit(image):
+        return 1 - image.fraction_near(BLACK, NEAR_BLACK, FLOOR_EDGE_BAND, step=1)
+
+    def wireframe(image):
+        return floor_absent(image) and black_share(image) >= WIREFRAME_BACKGROUND
+
+    def lines(image):
+        return wireframe(image) and 0 < edge_lit(image) < 1 - COVERED_SHARE
+
+    def points(image):
+        return wireframe(image) and edge_lit(image) == 0
+
+    checks.check("filled polygons draw the floor", floor_drawn(run.screenshot("filled")))
+    for name, predicate, label in (("T gives a wireframe picture", lines, "lines"),
+                                   ("T again gives points", points, "points"),
+                                   ("T a third time fills the polygons again", floor_drawn,
+                                    "filled-again")):
+        run.key("t")
+        checks.passes(name, lambda: run.wait_for_picture(predicate, 5, label, label))
+
+
+def check_cue_counts(run, checks):
+    """Long after the last key, each cue was started exactly as often as its keys call for."""
+    expected = {"menu": 1, "head": 1, "whistle": 1, "view": 3, "reset": 1}
+    counts = {cue: len(run.players.pids(cue)) for cue in expected}
+    checks.check("each cue started as often as its keys call for", counts == expected,
+                 f"counts {counts}, expected {expected}")
+
+
+def check_exit(run, checks):
+    run.key("Escape")
+    code = checks.passes("Esc ends the program", lambda: run.wait_exit(10))
+    checks.check("the exit code is 0", code == 0, f"exit code {code}")
+    checks.passes("no player left running", run.wait_players_gone)
+
+
+def test_scene(checks):
+    with harness.ProgramRun("scene") as run:
+        run.start_and_wait()
+        check_menu_toggle(run, checks)
+        start_picture = check_drive(run, checks)
+        check_reset(run, checks, start_picture)
+        check_hologram(run, checks)
+        check_views(run, checks)
+        check_orbit_and_zoom(run, checks)
+        check_debug(run, checks)
+        check_music(run, checks)
+        check_polygon_modes(run, checks)
+        check_cue_counts(run, checks)
+        check_exit(run, checks)
+
+
+if __name__ == "__main__":
+    harness.run_test(test_scene)

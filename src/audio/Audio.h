@@ -1,6 +1,7 @@
 // Audio: sound cues and background music, played by the outside command-line player.
 // Cues run the player through the shell on detached threads; the music player is started and
-// stopped by its process id, so a stop never touches another program's player.
+// stopped by its process id, so a stop never touches another program's player, and it is
+// stopped when this process exits.
 #pragma once
 
 #include <string>

@@ -35,13 +35,14 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # Runs the program from the repository root: it reads textures/ and audio/ from there. Without a
-# display it runs on a private X server and keeps a screenshot instead.
+# display it runs on a private X server, keeps a screenshot of the first frames and takes the tour.
 run: build
 	@if [ -n "$$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then \
 	  exec ./$(BUILD_DIR)/robotscene; \
 	else \
-	  echo "No X display could be opened: running on a private Xvfb, screenshot in $(BUILD_DIR)/screenshot.png"; \
-	  ROBOTSCENE_BIN=./$(BUILD_DIR)/robotscene $(PYTHON) tools/screenshot.py $(BUILD_DIR)/screenshot.png; \
+	  echo "No X display could be opened: running on a private Xvfb; pictures in $(BUILD_DIR)/screenshot.png and $(BUILD_DIR)/tour/"; \
+	  ROBOTSCENE_BIN=./$(BUILD_DIR)/robotscene $(PYTHON) tools/screenshot.py $(BUILD_DIR)/screenshot.png && \
+	  ROBOTSCENE_BIN=./$(BUILD_DIR)/robotscene $(PYTHON) tools/tour.py --out $(BUILD_DIR)/tour; \
 	fi
 
 test: build

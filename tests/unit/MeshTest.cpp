@@ -30,13 +30,8 @@ void fillList(Mesh& mesh, int n)
 
 TEST(MeshListTest, EachRoutineSendsWholeGroupsInListOrder)
 {
-    struct Case {
-        const char* name;
-        Routine routine;
-        int listSize;
-        GLenum mode;
-        std::vector<std::vector<int>> primitives; // list indices, one entry per glBegin/glEnd pair
-    };
+    // groups: the list indices sent, one entry per glBegin/glEnd pair.
+    struct Case { const char* name; Routine routine; int listSize; GLenum mode; std::vector<std::vector<int>> groups; };
     const Case cases[] = {
         {"triangles, empty", &Mesh::drawTriangles, 0, GL_TRIANGLES, {}},
         {"quads, empty", &Mesh::drawQuads, 0, GL_QUADS, {}},
@@ -59,67 +54,39 @@ TEST(MeshListTest, EachRoutineSendsWholeGroupsInListOrder)
         fillList(mesh, c.listSize);
         glrec::reset();
         (mesh.*c.routine)();
-
-        // Only drawQuads sets a normal, once right after each glBegin; each vertex is its texture
-        // coordinate followed by its position.
+        // Only drawQuads sets a normal, once after each glBegin; each vertex is texcoord then position.
         std::vector<std::string> expectedCalls;
-        for (const std::vector<int>& primitive : c.primitives) {
+        std::vector<int> sent; // list indices in sending order
+        for (const std::vector<int>& primitive : c.groups) {
             expectedCalls.push_back("glBegin");
-            if (c.mode == GL_QUADS) {
-                expectedCalls.push_back("glNormal3f");
-            }
+            if (c.mode == GL_QUADS) expectedCalls.push_back("glNormal3f");
             for (std::size_t k = 0; k < primitive.size(); ++k) {
-                expectedCalls.push_back("glTexCoord2f");
-                expectedCalls.push_back("glVertex3f");
+                expectedCalls.insert(expectedCalls.end(), {"glTexCoord2f", "glVertex3f"});
             }
             expectedCalls.push_back("glEnd");
+            sent.insert(sent.end(), primitive.begin(), primitive.end());
         }
         EXPECT_EQ(glrec::callNames(), expectedCalls);
-        EXPECT_EQ(glrec::gl().beginEndErrors, 0);
-
         const glrec::State& gl = glrec::gl();
-        ASSERT_EQ(gl.primitives.size(), c.primitives.size());
-        for (std::size_t p = 0; p < c.primitives.size(); ++p) {
-            EXPECT_EQ(gl.primitives[p].mode, c.mode);
-            ASSERT_EQ(gl.primitives[p].vertices.size(), c.primitives[p].size());
-            for (std::size_t k = 0; k < c.primitives[p].size(); ++k) {
-                const glrec::RecordedVertex& sent = gl.vertices[gl.primitives[p].vertices[k]];
-                const Vertex& listed = mesh.vertices[c.primitives[p][k]];
-                std::array<float, 3> narrowed{float(listed.x), float(listed.y), float(listed.z)};
-                EXPECT_EQ(sent.object, narrowed);
-                EXPECT_EQ(sent.texCoord, (std::array<float, 4>{float(listed.u), float(listed.v), 0, 1}));
-                if (c.mode == GL_QUADS) {
-                    EXPECT_EQ(sent.normal, (std::array<float, 3>{0, 1, 0}));
-                }
+        for (const glrec::Primitive& p : gl.primitives) EXPECT_EQ(p.mode, c.mode);
+        ASSERT_EQ(gl.vertices.size(), sent.size());
+        for (std::size_t i = 0; i < sent.size(); ++i) {
+            const Vertex& listed = mesh.vertices[sent[i]];
+            EXPECT_EQ(gl.vertices[i].object, (std::array<float, 3>{float(listed.x), float(listed.y), float(listed.z)}));
+            EXPECT_EQ(gl.vertices[i].texCoord, (std::array<float, 4>{float(listed.u), float(listed.v), 0, 1}));
+            if (c.mode == GL_QUADS) {
+                EXPECT_EQ(gl.vertices[i].normal, (std::array<float, 3>{0, 1, 0}));
             }
         }
     }
-}
-
-struct Expected {
-    int index;
-    Vertex vertex;
-};
-
-void expectVertex(const Vertex& actual, const Vertex& expected)
-{
-    EXPECT_NEAR(actual.x, expected.x, trigTolerance);
-    EXPECT_NEAR(actual.y, expected.y, trigTolerance);
-    EXPECT_NEAR(actual.z, expected.z, trigTolerance);
-    EXPECT_NEAR(actual.u, expected.u, trigTolerance);
-    EXPECT_NEAR(actual.v, expected.v, trigTolerance);
 }
 
 TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirOwnVertices)
 {
     const double s10 = std::sin(10 / 180.0 * M_PI);
     const double c10 = std::cos(10 / 180.0 * M_PI);
-    struct Case {
-        const char* name;
-        std::function<void(Mesh&)> build;
-        std::size_t count;
-        std::vector<Expected> expected;
-    };
+    using Expected = std::vector<std::pair<int, Vertex>>; // index, value
+    struct Case { const char* name; std::function<void(Mesh&)> build; std::size_t count; Expected expected; };
     const Case cases[] = {
         {"plane 30 x 30, repeat 1", [](Mesh& m) { m.createPlane(30, 30, 1); }, 4,
          {{0, {-15, 0, 15, 0, 1}}, {1, {15, 0, 15, 1, 1}}, {2, {15, 0, -15, 1, 0}}, {3, {-15, 0, -15, 0, 0}}}},
@@ -151,28 +118,20 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirOwnVertices)
         fillList(mesh, 5); // whatever was there before must go
         c.build(mesh);
         ASSERT_EQ(mesh.vertices.size(), c.count);
-        for (const Expected& e : c.expected) {
-            SCOPED_TRACE(e.index);
-            expectVertex(mesh.vertices[e.index], e.vertex);
+        for (const auto& [index, e] : c.expected) {
+            const Vertex& a = mesh.vertices[index];
+            for (auto [actual, expected] : {std::pair{a.x, e.x}, {a.y, e.y}, {a.z, e.z}, {a.u, e.u}, {a.v, e.v}}) {
+                EXPECT_NEAR(actual, expected, trigTolerance) << "vertex " << index;
+            }
         }
-        Mesh again;
-        c.build(again);
-        c.build(again);
-        EXPECT_EQ(again.vertices.size(), c.count);
     }
 }
 
-std::array<double, 3> minus(const Vertex& a, const Vertex& b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-// Normal of the quad a, b, c, d (Newell's method, so a collapsed corner does no harm): it points
-// to the side from which the quad winds counter-clockwise.
-std::array<double, 3> quadNormal(const Vertex& a, const Vertex& b, const Vertex& c, const Vertex& d)
+// Newell's normal of a quad (a collapsed corner does no harm): it points to the side from which
+// the quad winds counter-clockwise.
+std::array<double, 3> quadNormal(const std::array<const Vertex*, 4>& ring)
 {
     std::array<double, 3> n{0, 0, 0};
-    const Vertex* ring[4] = {&a, &b, &c, &d};
     for (int k = 0; k < 4; ++k) {
         const Vertex& p = *ring[k];
         const Vertex& q = *ring[(k + 1) % 4];
@@ -185,17 +144,15 @@ std::array<double, 3> quadNormal(const Vertex& a, const Vertex& b, const Vertex&
 
 TEST(MeshGeneratorTest, QuadsWindCounterClockwiseFromOutsideAndDomeCellsClockwise)
 {
-    struct Case {
-        const char* name;
-        std::function<void(Mesh&)> build;
-        bool strip; // cells of two rungs (a, b, c, d) are the quad a, b, d, c
-        double outward; // +1: front faces look away from the axis or centre, -1: towards it
-    };
+    // The plane looks up; walls away from the y axis; the dome (cells of two rungs a, b, c, d
+    // making the quad a, b, d, c) towards its centre.
+    enum Away { Up, FromAxis, FromCentre };
+    struct Case { const char* name; std::function<void(Mesh&)> build; Away away; double outward; }; // -1: towards
     const Case cases[] = {
-        {"plane", [](Mesh& m) { m.createPlane(3, 5, 1); }, false, +1},
-        {"cylinder", [](Mesh& m) { m.createCylinder(1.5, 2, 12, 1); }, false, +1},
-        {"cone", [](Mesh& m) { m.createCone(2, 0.5, 1, 7, 3); }, false, +1},
-        {"half sphere", [](Mesh& m) { m.createHalfSphere(2); }, true, -1},
+        {"plane", [](Mesh& m) { m.createPlane(3, 5, 1); }, Up, +1},
+        {"cylinder", [](Mesh& m) { m.createCylinder(1.5, 2, 12, 1); }, FromAxis, +1},
+        {"cone", [](Mesh& m) { m.createCone(2, 0.5, 1, 7, 3); }, FromAxis, +1},
+        {"half sphere", [](Mesh& m) { m.createHalfSphere(2); }, FromCentre, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -203,15 +160,10 @@ TEST(MeshGeneratorTest, QuadsWindCounterClockwiseFromOutsideAndDomeCellsClockwis
         c.build(mesh);
         const std::vector<Vertex>& v = mesh.vertices;
         for (std::size_t k = 0; k + 3 < v.size(); k += 4) {
-            std::array<double, 3> n = c.strip ? quadNormal(v[k], v[k + 1], v[k + 3], v[k + 2])
-                                              : quadNormal(v[k], v[k + 1], v[k + 2], v[k + 3]);
-            // The plane looks up; the walls away from the y axis; the dome away from its centre.
-            std::array<double, 3> away = minus(v[k], Vertex());
-            if (std::string(c.name) == "plane") {
-                away = {0, 1, 0};
-            } else if (!c.strip) {
-                away[1] = 0;
-            }
+            bool strip = c.away == FromCentre;
+            std::array<double, 3> n = quadNormal({&v[k], &v[k + 1], &v[k + (strip ? 3 : 2)], &v[k + (strip ? 2 : 3)]});
+            std::array<double, 3> away{v[k].x, c.away == FromCentre ? v[k].y : 0, v[k].z};
+            if (c.away == Up) away = {0, 1, 0};
             EXPECT_GT(c.outward * (n[0] * away[0] + n[1] * away[1] + n[2] * away[2]), 0) << "quad at " << k;
         }
     }

@@ -14,7 +14,7 @@ PACKAGES := build-essential cmake pkg-config python3 coreutils \
             xvfb xdotool x11-utils imagemagick gnome-session-canberra desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-.PHONY: all deps deps-if-missing configure build run test assets bench tour clean
+.PHONY: all deps deps-if-missing configure build run test assets bench tour soak clean
 
 all: build
 
@@ -59,6 +59,11 @@ bench: build
 # A scripted visit of the program, one picture per stop, in $(BUILD_DIR)/tour/.
 tour: build
 	$(PYTHON) tools/tour.py
+
+# Ten minutes of the real program with input every second: memory, descriptors and threads must
+# stay flat (CI runs a one-minute version with the tests).
+soak: build
+	ROBOTSCENE_BIN=./$(BUILD_DIR)/robotscene $(PYTHON) tools/soak.py --seconds 600
 
 clean:
 	rm -rf $(BUILD_DIR)

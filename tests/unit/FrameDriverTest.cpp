@@ -1,5 +1,6 @@
 // The frame driver on the recording GL: cameras, drive and turn integration, the menu freeze, the
 // music and debug latches and the reset request, driven through the scene's global objects.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -42,10 +43,7 @@ protected:
         cmdrec::clear();
     }
 
-    void frames(int count)
-    {
-        for (int i = 0; i < count; ++i) display();
-    }
+    void frames(int count) { for (int i = 0; i < count; ++i) display(); }
 
     // Runs one frame and returns what it wrote to standard output.
     std::string frameOutput()
@@ -55,11 +53,10 @@ protected:
         return ::testing::internal::GetCapturedStdout();
     }
 
-    int musicStarts()
+    long musicStarts()
     {
-        int count = 0;
-        for (const auto& command : cmdrec::commands()) count += command == "canberra-gtk-play -f audio/music.wav";
-        return count;
+        const auto commands = cmdrec::commands();
+        return std::count(commands.begin(), commands.end(), "canberra-gtk-play -f audio/music.wav");
     }
 };
 
@@ -75,11 +72,12 @@ TEST_F(FrameDriverTest, FirstSceneFrameUsesTheOrbitCameraAndAnUnturnedRobot)
     EXPECT_EQ(calls[camera + 1].name, "glRotated");
     EXPECT_EQ(calls[camera + 1].args, (std::vector<double>{20, 1, 0, 0}));
     EXPECT_EQ(calls[camera + 2].args, (std::vector<double>{180, 0, 1, 0}));
-    std::size_t place = 0; // where the robot is placed, at (0, 0, -5)
-    auto placesRobot = [](auto& c) { return c.name == "glTranslated" && c.args == std::vector<double>{0, 0, -5}; };
-    while (place + 1 < calls.size() && !placesRobot(calls[place])) ++place;
-    ASSERT_LT(place + 1, calls.size());
-    EXPECT_NE(calls[place + 1].name, "glRotated") << "the heading rotation is left out before any turn";
+    // The robot is placed at (0, 0, -5); the heading rotation is left out before any turn.
+    auto place = std::find_if(calls.begin(), calls.end(), [](auto& c) {
+        return c.name == "glTranslated" && c.args == std::vector<double>{0, 0, -5};
+    });
+    ASSERT_LT(place + 1, calls.end());
+    EXPECT_NE(place[1].name, "glRotated");
     EXPECT_EQ(glrec::gl().modelview.size(), 1u);
     EXPECT_EQ(glrec::gl().stackErrors + glrec::gl().beginEndErrors, 0);
     EXPECT_TRUE(glrec::gl().isEnabled(GL_CULL_FACE));

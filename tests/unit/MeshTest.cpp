@@ -23,9 +23,7 @@ using Routine = void (Mesh::*)();
 void fillList(Mesh& mesh, int n)
 {
     mesh.vertices.clear();
-    for (int i = 0; i < n; ++i) {
-        mesh.vertices.emplace_back(i + 0.1, 10 + i, 20 + i, 0.3 * i, 0.7 * i);
-    }
+    for (int i = 0; i < n; ++i) mesh.vertices.emplace_back(i + 0.1, 10 + i, 20 + i, 0.3 * i, 0.7 * i);
 }
 
 TEST(MeshListTest, EachRoutineSendsWholeGroupsInListOrder)

@@ -1,17 +1,10 @@
-"""End-to-end harness: runs the program on a private X server and drives it with real X input.
+"""End-to-end harness: the program on a private Xvfb, driven with real X input (xdotool).
 
-It starts its own Xvfb, runs the program from the repository root with a fake sound player first
-on PATH, reads the program's standard output on a thread, finds the window by its title, sends
-keys and mouse input with xdotool, reads the window title, takes screenshots (kept as PNG files
-for a look) and probes their pixels. Checks is the small runner the test scripts report through.
-It judges nothing itself, and it always ends the program, the players the program started and
-the X server, also when a step fails or the test raises.
-Python standard library only; the outside tools are Xvfb, xdotool, xwininfo, import and stdbuf.
-
-Environment: ROBOTSCENE_BIN, the program (default build/robotscene); ROBOTSCENE_BUILD_DIR, where
-screenshots are kept (e2e-screenshots/<run>/) and whose CMake cache tells a sanitizer build;
-ROBOTSCENE_E2E_TIME_SCALE, a factor for every time-out and key hold (default 1, or 3 for a
-sanitizer build); ROBOTSCENE_E2E_KEEP, if set, keeps each run's temporary directory (logs).
+Finds the window by title, reads standard output on a thread, takes screenshots (kept as PNG for
+a look) and probes their pixels; Checks is the runner the tests report through. It always ends
+the program, the players it started and the X server, also when a step fails.
+Environment: ROBOTSCENE_BIN (the program), ROBOTSCENE_BUILD_DIR (screenshots, sanitizer build?),
+ROBOTSCENE_E2E_TIME_SCALE (factor for time-outs and holds), ROBOTSCENE_E2E_KEEP (keep temp dirs).
 """
 
 import atexit
@@ -34,9 +27,11 @@ from collections import namedtuple
 from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[2]
+BUILD_DIR = Path(os.environ.get("ROBOTSCENE_BUILD_DIR") or REPO_ROOT / "build")
 TITLE = "OpenGL project by Quillaverden"
 FPS_TITLE = re.compile(r"^OpenGL project by Quillaverden : [ 0-9]{4} fps$")
 WINDOW_SIZE = (1024, 768)          # pixels, as the program opens it
+WINDOW_MIDDLE = (WINDOW_SIZE[0] // 2, WINDOW_SIZE[1] // 2)  # pixels
 WINDOW_POSITION = (200, 200)       # pixels from the screen's top left corner
 SCREEN = "1280x1024x24"            # Xvfb screen: the window fits whole, 24-bit colour
 PLAYER_NAME = "canberra-gtk-play"
@@ -45,23 +40,20 @@ PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 PR_SET_PDEATHSIG = 1               # prctl option: signal a child gets when its parent dies
 TOOL_TIMEOUT = 20.0                # seconds for one xdotool, xwininfo or import call
 POLL_INTERVAL = 0.05               # seconds between two looks while waiting for something
+SANITIZER_MARKS = ("Sanitizer", "runtime error:")
 
 
 class HarnessError(Exception):
-    """A step of the harness could not be carried out (time-out, tool failure, dead program)."""
+    """A step could not be carried out (time-out, tool failure, dead program)."""
 
 
 def _time_scale():
-    """Factor for every time-out and hold: sanitizer builds start and draw more slowly."""
     value = os.environ.get("ROBOTSCENE_E2E_TIME_SCALE")
     if value:
         return max(1.0, float(value))  # never shorter than the plain build needs
-    cache = Path(os.environ.get("ROBOTSCENE_BUILD_DIR", REPO_ROOT / "build")) / "CMakeCache.txt"
-    try:
-        if "ROBOTSCENE_SANITIZE:BOOL=ON" in cache.read_text(errors="replace"):
+    with contextlib.suppress(OSError):  # sanitizer builds start and draw more slowly
+        if "ROBOTSCENE_SANITIZE:BOOL=ON" in (BUILD_DIR / "CMakeCache.txt").read_text(errors="replace"):
             return 3.0
-    except OSError:
-        pass
     return 1.0
 
 
@@ -69,13 +61,11 @@ TIME_SCALE = _time_scale()
 
 
 def scaled(seconds):
-    """A duration scaled for slow builds."""
     return seconds * TIME_SCALE
 
 
 def wait_until(predicate, timeout, what):
-    """Polls predicate until it gives a true value, which is returned; raises after timeout
-    seconds, taken as they are (the ProgramRun methods scale their own time-outs)."""
+    # The timeout is taken as it is: the ProgramRun methods scale their own.
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -87,42 +77,34 @@ def wait_until(predicate, timeout, what):
 
 
 def binary_path():
-    """The program to run: ROBOTSCENE_BIN, or the default build's binary."""
     return Path(os.environ.get("ROBOTSCENE_BIN") or REPO_ROOT / "build" / "robotscene")
 
 
 def pid_alive(pid):
-    """True while the process exists and is not a zombie waiting to be reaped."""
-    try:
+    try:  # a zombie waiting to be reaped counts as ended
         stat = Path(f"/proc/{pid}/stat").read_text()
     except OSError:
         return False
-    # The state letter follows the command name, which is in parentheses and may hold blanks.
-    return stat[stat.rindex(")") + 2] not in "ZX"
+    return stat[stat.rindex(")") + 2] not in "ZX"  # the state follows the (command name)
 
 
 _libc = ctypes.CDLL(None, use_errno=True)
 
 
 def _die_with_parent():
-    """Runs in the child before exec: the kernel kills it should this script die first,
-    so even a test killed by ctest's time-out leaves no X server behind."""
+    # Runs in the child before exec: even a test killed by ctest leaves no X server behind.
     _libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
 def _stop_process(process, grace):
-    """Ends a process this harness started, and its process group: SIGTERM, then SIGKILL."""
     if process is None:
         return
     with contextlib.suppress(ProcessLookupError, PermissionError):
         if process.poll() is None:
             os.killpg(process.pid, signal.SIGTERM)
-            try:
+            with contextlib.suppress(subprocess.TimeoutExpired):
                 process.wait(grace)
-            except subprocess.TimeoutExpired:
-                pass
-        # Children that outlive the leader keep its group: end them too.
-        os.killpg(process.pid, signal.SIGKILL)
+        os.killpg(process.pid, signal.SIGKILL)  # children that outlive the leader keep its group
     with contextlib.suppress(subprocess.TimeoutExpired):
         process.wait(grace)
 
@@ -134,118 +116,76 @@ Box = namedtuple("Box", "left top right bottom")  # pixels; right and bottom exc
 
 
 class Image:
-    """An 8-bit RGB picture, rows top to bottom, with the few probes the tests need."""
+    # 8-bit RGB, rows top to bottom; probes sample every step-th pixel each way, for speed.
 
     def __init__(self, width, height, rgb, path=None):
-        self.width = width
-        self.height = height
-        self.rgb = rgb
-        self.path = path
+        self.width, self.height, self.rgb, self.path = width, height, rgb, path
 
-    def whole(self):
-        return Box(0, 0, self.width, self.height)
+    def _offsets(self, box, step):
+        left, top, right, bottom = box or (0, 0, self.width, self.height)
+        return [(y * self.width + x) * 3 for y in range(top, bottom, step)
+                for x in range(left, right, step)]
 
-    def pixel(self, x, y):
-        offset = (y * self.width + x) * 3
-        return tuple(self.rgb[offset:offset + 3])
-
-    def _samples(self, box, step):
-        box = box or self.whole()
-        for y in range(box.top, box.bottom, step):
-            row = y * self.width
-            for x in range(box.left, box.right, step):
-                offset = (row + x) * 3
-                yield offset
+    def _share(self, box, step, hit):
+        offsets = self._offsets(box, step)
+        return sum(map(hit, offsets)) / max(len(offsets), 1)
 
     def mean(self, box=None, step=2):
-        """Mean colour over the box, every step-th pixel each way."""
-        totals = [0, 0, 0]
-        count = 0
-        rgb = self.rgb
-        for offset in self._samples(box, step):
-            totals[0] += rgb[offset]
-            totals[1] += rgb[offset + 1]
-            totals[2] += rgb[offset + 2]
-            count += 1
-        return tuple(total / max(count, 1) for total in totals)
+        offsets, rgb = self._offsets(box, step), self.rgb
+        return tuple(sum(rgb[o + c] for o in offsets) / max(len(offsets), 1) for c in range(3))
 
     def fraction_near(self, colour, tolerance, box=None, step=2):
-        """Share of sampled pixels whose every channel is within tolerance of colour."""
-        near = 0
-        count = 0
-        rgb = self.rgb
-        red, green, blue = colour
-        for offset in self._samples(box, step):
-            count += 1
-            if (abs(rgb[offset] - red) <= tolerance and abs(rgb[offset + 1] - green) <= tolerance
-                    and abs(rgb[offset + 2] - blue) <= tolerance):
-                near += 1
-        return near / max(count, 1)
+        rgb, (red, green, blue) = self.rgb, colour
+        return self._share(box, step, lambda o: max(
+            abs(rgb[o] - red), abs(rgb[o + 1] - green), abs(rgb[o + 2] - blue)) <= tolerance)
 
     def fraction_changed(self, other, tolerance, box=None, step=2):
-        """Share of sampled pixels where some channel differs from other's by more than tolerance."""
         if (self.width, self.height) != (other.width, other.height):
             return 1.0
-        changed = 0
-        count = 0
-        mine = self.rgb
-        theirs = other.rgb
-        for offset in self._samples(box, step):
-            count += 1
-            if (abs(mine[offset] - theirs[offset]) > tolerance
-                    or abs(mine[offset + 1] - theirs[offset + 1]) > tolerance
-                    or abs(mine[offset + 2] - theirs[offset + 2]) > tolerance):
-                changed += 1
-        return changed / max(count, 1)
+        mine, theirs = self.rgb, other.rgb
+        return self._share(box, step, lambda o: max(
+            abs(mine[o] - theirs[o]), abs(mine[o + 1] - theirs[o + 1]),
+            abs(mine[o + 2] - theirs[o + 2])) > tolerance)
+
+
+_PPM_GAP = rb"(?:\s|#[^\n]*\n)+"  # blanks and comments between header fields
+_PPM_HEADER = re.compile(rb"P6" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"255\s")
 
 
 def read_ppm(path):
-    """Reads a binary 8-bit PPM (P6), as import writes it."""
     data = Path(path).read_bytes()
-    fields = []
-    position = 0
-    while len(fields) < 4:  # magic, width, height, maximum value
-        while data[position:position + 1].isspace():
-            position += 1
-        if data[position:position + 1] == b"#":
-            position = data.index(b"\n", position)
-            continue
-        start = position
-        while position < len(data) and not data[position:position + 1].isspace():
-            position += 1
-        fields.append(data[start:position])
-    if fields[0] != b"P6" or fields[3] != b"255":
+    header = _PPM_HEADER.match(data)
+    if not header:
         raise HarnessError(f"{path} is not an 8-bit binary PPM file")
-    width, height = int(fields[1]), int(fields[2])
-    pixels = data[position + 1:position + 1 + width * height * 3]  # one blank ends the header
+    width, height = int(header.group(1)), int(header.group(2))
+    pixels = data[header.end():header.end() + width * height * 3]
     if len(pixels) != width * height * 3:
         raise HarnessError(f"{path} is cut short")
     return Image(width, height, pixels, path)
 
 
+def png_chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
 def write_png(path, image):
-    """Writes an Image as an 8-bit RGB PNG, every row unfiltered, for a person to look at."""
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body
-                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    # Unfiltered rows, fast compression: only for a person to look at.
     stride = image.width * 3
     rows = b"".join(b"\0" + image.rgb[y * stride:(y + 1) * stride] for y in range(image.height))
     header = struct.pack(">IIBBBBB", image.width, image.height, 8, 2, 0, 0, 0)  # 8-bit RGB
-    Path(path).write_bytes(PNG_SIGNATURE + chunk(b"IHDR", header)
-                           + chunk(b"IDAT", zlib.compress(rows, 1)) + chunk(b"IEND", b""))
+    Path(path).write_bytes(PNG_SIGNATURE + png_chunk(b"IHDR", header)
+                           + png_chunk(b"IDAT", zlib.compress(rows, 1)) + png_chunk(b"IEND", b""))
 
 
 # ---------------------------------------------------------------------------------------------
-# X server
+# X server and fake player
 
 
 class Xvfb:
-    """A private X server on a display number of its own choosing."""
+    # The server picks a free display number itself: runs never collide.
 
-    def __init__(self, log_path):
-        self.log_path = log_path
-        self.process = None
-        self.display = None
+    def __init__(self, log_path, screen=SCREEN):
+        self.log_path, self.screen, self.process, self.display = Path(log_path), screen, None, None
 
     def start(self):
         read_end, write_end = os.pipe()
@@ -253,72 +193,57 @@ class Xvfb:
             with open(self.log_path, "wb") as log:
                 # -r: no key auto-repeat, so a held key is one press and one release.
                 self.process = subprocess.Popen(
-                    ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN,
+                    ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
                      "-r", "-noreset", "-nolisten", "tcp"],
                     pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                     stderr=log, start_new_session=True, preexec_fn=_die_with_parent)
             os.close(write_end)
             write_end = None
-            number = self._read_display_number(read_end)
+            # Xvfb writes the display number and a newline once it accepts clients.
+            text, deadline = b"", time.monotonic() + scaled(20)
+            while not text.endswith(b"\n"):
+                ready, _, _ = select.select([read_end], [], [], max(deadline - time.monotonic(), 0))
+                chunk = os.read(read_end, 64) if ready else b""
+                if not chunk:
+                    raise HarnessError("Xvfb did not start:\n" + self.log_path.read_text(errors="replace"))
+                text += chunk
         finally:
             if write_end is not None:
                 os.close(write_end)
             os.close(read_end)
-        self.display = f":{number}"
-
-    def _read_display_number(self, read_end):
-        """Xvfb writes the display number and a newline once it accepts clients."""
-        text = b""
-        deadline = time.monotonic() + scaled(20)
-        while not text.endswith(b"\n"):
-            remaining = deadline - time.monotonic()
-            ready, _, _ = select.select([read_end], [], [], max(remaining, 0))
-            chunk = os.read(read_end, 64) if ready else b""
-            if not chunk:
-                raise HarnessError("Xvfb did not start:\n" + self.log())
-            text += chunk
-        return int(text)
-
-    def log(self):
-        try:
-            return Path(self.log_path).read_text(errors="replace")
-        except OSError:
-            return ""
+        self.display = f":{int(text)}"
 
     def stop(self):
         _stop_process(self.process, 5)
 
 
-# ---------------------------------------------------------------------------------------------
-# Fake player log
-
-
 class PlayerLog:
-    """What the fake player wrote: one "<pid> <args...>" line per start."""
+    # The fake player writes one "<pid> <args...>" line per start.
 
     def __init__(self, path):
         self.path = Path(path)
 
     def entries(self):
-        """(pid, arguments) for every start so far, oldest first."""
         try:
-            text = self.path.read_text(errors="replace")
+            lines = self.path.read_text(errors="replace").splitlines()
         except FileNotFoundError:
             return []
-        result = []
-        for line in text.splitlines():
-            fields = line.split()
-            if fields and fields[0].isdigit():
-                result.append((int(fields[0]), fields[1:]))
-        return result
+        return [(int(f[0]), f[1:]) for f in map(str.split, lines) if f and f[0].isdigit()]
 
     def pids(self, cue=None):
-        """Pids of every start, or of the starts of one cue (its file is audio/<cue>.wav)."""
-        wanted = f"audio/{cue}.wav"
-        return [pid for pid, args in self.entries() if cue is None or wanted in args]
+        return [pid for pid, args in self.entries() if cue is None or f"audio/{cue}.wav" in args]
 
     def running(self):
         return [pid for pid in self.pids() if pid_alive(pid)]
+
+
+def _install_fake_player(target, music_seconds, cue_seconds):
+    # exec keeps the pid, so the pid the script logs is the one the program started.
+    target.write_text(
+        f"#!/bin/sh\nFAKE_PLAYER_SECONDS={cue_seconds}\n"
+        f'case " $* " in *" audio/music.wav "*) FAKE_PLAYER_SECONDS={music_seconds} ;; esac\n'
+        f"export FAKE_PLAYER_SECONDS\nexec /bin/sh '{FAKE_PLAYER}' \"$@\"\n")
+    target.chmod(0o755)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -338,26 +263,16 @@ atexit.register(_close_open_runs)
 class ProgramRun:
     """The program on its own Xvfb: a context manager that always cleans up after itself."""
 
-    def __init__(self, name="run", music_seconds=120, cue_seconds=2, keep_shots=True):
-        # Like real sounds: a cue ends by itself within moments, the music plays on until it is
-        # stopped (longer than any test runs), so a music player still running is the program's.
-        self.name = name
-        self.keep_shots = keep_shots  # in the build tree for a look, or only in the temp dir
-        self.music_seconds = music_seconds
-        self.cue_seconds = cue_seconds
-        self.temp_dir = None
-        self.xvfb = None
-        self.process = None
-        self.window = None
-        self.players = None
-        self._lines = []
-        self._cursor = 0
-        self._eof = False
+    # Cues end within moments and the music plays longer than any test, so a player still
+    # running is one the program never stopped.
+    def __init__(self, name="run", music_seconds=120, cue_seconds=2, keep_shots=True,
+                 cwd=None, command=None, screen=None):
+        self.name, self.keep_shots = name, keep_shots  # shots in the build tree, or temp only
+        self.music_seconds, self.cue_seconds = music_seconds, cue_seconds
+        self.cwd, self.command, self.screen = cwd, command, screen or SCREEN
+        self.temp_dir = self.xvfb = self.process = self.window = self.players = None
+        self._lines, self._cursor, self._eof, self._shots = [], 0, False, 0
         self._lines_changed = threading.Condition()
-        self._reader = None
-        self._shots = 0
-
-    # -- life cycle --------------------------------------------------------------------------
 
     def __enter__(self):
         try:
@@ -373,41 +288,41 @@ class ProgramRun:
 
     def start(self):
         _open_runs.append(self)
-        binary = binary_path()
-        if not os.access(binary, os.X_OK):
-            raise HarnessError(f"no program to run at {binary} (set ROBOTSCENE_BIN)")
+        program = self.command or binary_path().absolute()  # cwd may differ
+        if self.command is None and not os.access(program, os.X_OK):
+            raise HarnessError(f"no program to run at {program} (set ROBOTSCENE_BIN)")
         self.temp_dir = Path(tempfile.mkdtemp(prefix="robotscene-e2e-"))
         if self.keep_shots:
-            shutil.rmtree(screenshot_dir() / self.name, ignore_errors=True)  # last run's
-        self.xvfb = Xvfb(self.temp_dir / "xvfb.log")
+            shutil.rmtree(BUILD_DIR / "e2e-screenshots" / self.name, ignore_errors=True)  # last run's
+        self.xvfb = Xvfb(self.temp_dir / "xvfb.log", self.screen)
         self.xvfb.start()
         self.players = PlayerLog(self.temp_dir / "player.log")
         with open(self.temp_dir / "stderr.log", "wb") as stderr:
             self.process = subprocess.Popen(
-                ["stdbuf", "-oL", str(binary)], cwd=REPO_ROOT, env=self._child_environment(),
-                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=stderr,
-                start_new_session=True, preexec_fn=_die_with_parent)
-        self._reader = threading.Thread(target=self._read_output, daemon=True)
-        self._reader.start()
+                ["stdbuf", "-oL", str(program)], cwd=self.cwd or REPO_ROOT,
+                env=self._child_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                stderr=stderr, start_new_session=True, preexec_fn=_die_with_parent)
+        threading.Thread(target=self._read_output, daemon=True).start()
 
     def _child_environment(self):
         bin_dir = self.temp_dir / "bin"
         bin_dir.mkdir()
         _install_fake_player(bin_dir / PLAYER_NAME, self.music_seconds, self.cue_seconds)
-        env = dict(os.environ)
-        env["DISPLAY"] = self.xvfb.display
-        env.pop("XAUTHORITY", None)  # the private server has no access control file
+        env = self._display_environment()
         env["PATH"] = f"{bin_dir}{os.pathsep}{env.get('PATH', '/usr/bin:/bin')}"
         env["FAKE_PLAYER_LOG"] = str(self.players.path)
         env.pop("FAKE_PLAYER_GO_FILE", None)  # the players must start at once here
         # stdbuf preloads a library ahead of the sanitizer runtime, which would refuse to start.
-        link_order = "verify_asan_link_order=0"
-        asan = env.get("ASAN_OPTIONS")
-        env["ASAN_OPTIONS"] = f"{asan}:{link_order}" if asan else link_order
+        env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+        return env
+
+    def _display_environment(self):
+        env = dict(os.environ, DISPLAY=self.xvfb.display)
+        env.pop("XAUTHORITY", None)  # the private server has no access control file
         return env
 
     def close(self):
-        """Ends the program, any player it left, and Xvfb; safe to call more than once."""
+        # Safe to call more than once.
         if self in _open_runs:
             _open_runs.remove(self)
         _stop_process(self.process, 5)
@@ -422,19 +337,16 @@ class ProgramRun:
         self.temp_dir = None
 
     def _stop_players(self):
-        """Players started by this run that moved to another process group: end them by pid,
-        after making sure the pid still belongs to one of ours."""
+        # Players that left the program's group: killed by pid, once the pid is sure ours.
         if self.players is None:
             return
         marker = f"FAKE_PLAYER_LOG={self.players.path}".encode()
         for pid in self.players.running():
-            try:
+            with contextlib.suppress(OSError):
                 if marker in Path(f"/proc/{pid}/environ").read_bytes().split(b"\0"):
                     os.kill(pid, signal.SIGKILL)
-            except (OSError, ProcessLookupError):
-                pass
 
-    # -- standard output ---------------------------------------------------------------------
+    # -- output and process ------------------------------------------------------------------
 
     def _read_output(self):
         for raw in self.process.stdout:
@@ -450,13 +362,11 @@ class ProgramRun:
             return list(self._lines)
 
     def count_lines(self, pattern):
-        regex = re.compile(pattern)
-        return sum(1 for line in self.lines() if regex.search(line))
+        return sum(1 for line in self.lines() if re.search(pattern, line))
 
     def wait_for_line(self, pattern, timeout):
-        """Waits for a line matching pattern after the last line waited for; returns the match."""
-        regex = re.compile(pattern)
-        deadline = time.monotonic() + scaled(timeout)
+        # Looks after the last line waited for, so a repeated line must really come again.
+        regex, deadline = re.compile(pattern), time.monotonic() + scaled(timeout)
         with self._lines_changed:
             while True:
                 for index in range(self._cursor, len(self._lines)):
@@ -477,43 +387,38 @@ class ProgramRun:
         except (OSError, TypeError):
             return ""
 
-    # -- process -----------------------------------------------------------------------------
+    def sanitizer_reports(self):
+        return [line for line in self.stderr_text().splitlines()
+                if any(mark in line for mark in SANITIZER_MARKS)]
 
     def alive(self):
         return self.process is not None and self.process.poll() is None
 
     def wait_exit(self, timeout):
-        """The program's exit code once it has ended; raises if it is still running."""
         try:
             return self.process.wait(scaled(timeout))
         except subprocess.TimeoutExpired:
             raise HarnessError(f"the program still runs {scaled(timeout):.1f} s later") from None
 
     def wait_players_gone(self, timeout=10):
-        """Waits until no player started by this run is left; raises naming those still running.
-        Cues end by themselves within moments, so whatever is left was never stopped."""
-        def described():
-            running = set(self.players.running())
-            return ", ".join(f"{pid} ({' '.join(args)})" for pid, args in self.players.entries()
-                             if pid in running)
         try:
             wait_until(lambda: not self.players.running(), scaled(timeout), "the players to end")
         except HarnessError:
-            raise HarnessError(f"players still running: {described()}") from None
+            running = set(self.players.running())
+            raise HarnessError("players still running: " + ", ".join(
+                f"{pid} ({' '.join(args)})" for pid, args in self.players.entries()
+                if pid in running)) from None
 
     def wait_for_cue(self, cue, count, timeout=5):
-        """Waits until the player has been started at least count times for cue; returns the pids."""
         return wait_until(lambda: len(self.players.pids(cue)) >= count and self.players.pids(cue),
                           scaled(timeout), f"{count} start(s) of the player for \"{cue}\"")
 
     # -- X input and output ------------------------------------------------------------------
 
     def _tool(self, *command):
-        env = dict(os.environ, DISPLAY=self.xvfb.display)
-        env.pop("XAUTHORITY", None)
         try:
-            result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, capture_output=True,
-                                    timeout=scaled(TOOL_TIMEOUT))
+            result = subprocess.run(command, env=self._display_environment(), stdin=subprocess.DEVNULL,
+                                    capture_output=True, timeout=scaled(TOOL_TIMEOUT))
         except subprocess.TimeoutExpired:
             raise HarnessError(f"{command[0]} did not finish") from None
         if result.returncode != 0:
@@ -524,29 +429,28 @@ class ProgramRun:
     def xdotool(self, *args):
         return self._tool("xdotool", *map(str, args))
 
+    def set_title(self, text):
+        # WM_NAME alone, the property the program writes: xdotool would set _NET_WM_NAME too,
+        # which the program never touches and which would then hide its title.
+        self._tool("xprop", "-id", self.window, "-f", "WM_NAME", "8s", "-set", "WM_NAME", text)
+
     def find_window(self, timeout=15):
-        """Finds the program's window by title (freeglut sets no pid property) and puts the pointer
-        in its middle: with no window manager the keyboard focus follows the pointer."""
+        # By title, as freeglut sets no pid; with no window manager the focus follows the pointer.
         def search():
             if not self.alive():
                 raise HarnessError("the program ended before its window appeared:\n" + self.stderr_text())
-            try:
-                found = self.xdotool("search", "--onlyvisible", "--name", f"^{re.escape(TITLE)}")
-            except HarnessError:
-                return None  # xdotool fails while nothing matches yet
-            return found.split()[0] if found.split() else None
+            with contextlib.suppress(HarnessError):  # xdotool fails while nothing matches yet
+                found = self.xdotool("search", "--onlyvisible", "--name", f"^{re.escape(TITLE)}").split()
+                return found[0] if found else None
         self.window = wait_until(search, scaled(timeout), "the program's window")
-        self.point_at(WINDOW_SIZE[0] // 2, WINDOW_SIZE[1] // 2)
+        self.point_at(*WINDOW_MIDDLE)
         return self.window
 
     def wait_for_first_frames(self, timeout=10):
-        """Waits for the first frame-rate title: frames have been drawn for over a second, so the
-        black frames of start-up are past."""
-        return wait_until(lambda: FPS_TITLE.match(self.title()), scaled(timeout),
-                          "the frame-rate title")
+        # Once the frame rate shows, the black frames of start-up are past.
+        return wait_until(lambda: FPS_TITLE.match(self.title()), scaled(timeout), "the frame-rate title")
 
     def start_and_wait(self):
-        """Window found and first frames drawn: the usual start of a test."""
         self.find_window()
         self.wait_for_first_frames()
 
@@ -554,23 +458,17 @@ class ProgramRun:
         return self.xdotool("getwindowname", self.window).rstrip("\n")
 
     def geometry(self):
-        """(x, y, width, height) of the window on the screen."""
         info = self._tool("xwininfo", "-id", self.window)
-        def field(label):
-            return int(re.search(rf"{label}:\s*(-?\d+)", info).group(1))
-        return (field("Absolute upper-left X"), field("Absolute upper-left Y"),
-                field("Width"), field("Height"))
+        return tuple(int(re.search(rf"{label}:\s*(-?\d+)", info).group(1)) for label in
+                     ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
     def point_at(self, x, y):
         self.xdotool("mousemove", "--window", self.window, x, y)
 
-    def key(self, name, times=1):
-        """Presses and releases a key (xdotool key name, e.g. "z", "space", "Return")."""
-        for _ in range(times):
-            self.xdotool("key", name)
+    def key(self, name):
+        self.xdotool("key", name)
 
     def hold(self, name, seconds):
-        """Holds a key down for a (scaled) duration, then releases it."""
         self.xdotool("keydown", name)
         try:
             time.sleep(scaled(seconds))
@@ -578,43 +476,36 @@ class ProgramRun:
             self.xdotool("keyup", name)
 
     def drag(self, start, end, steps=10):
-        """Left-button drag in window pixels, in steps so that motion events arrive."""
+        # In steps, so that motion events arrive.
         self.point_at(*start)
         self.xdotool("mousedown", 1)
         try:
             for step in range(1, steps + 1):
-                x = start[0] + (end[0] - start[0]) * step // steps
-                y = start[1] + (end[1] - start[1]) * step // steps
-                self.point_at(x, y)
+                self.point_at(start[0] + (end[0] - start[0]) * step // steps,
+                              start[1] + (end[1] - start[1]) * step // steps)
         finally:
             self.xdotool("mouseup", 1)
 
     def wheel(self, clicks):
-        """Turns the wheel: positive clicks away from the user (button 4), negative towards."""
-        button = 4 if clicks > 0 else 5
+        # Positive clicks turn the wheel away from the user (button 4), negative towards.
         for _ in range(abs(clicks)):
-            self.xdotool("click", button)
+            self.xdotool("click", 4 if clicks > 0 else 5)
 
     def screenshot(self, label="shot", crop=None):
-        """Captures the window (or the crop Box of it), saves it as a PNG and returns it.
-        import writes a raw PPM, read as it is; the PNG is only for a person to look at."""
+        # import's raw PPM is read as it is; the PNG kept is only for a person to look at.
         self._shots += 1
-        directory = screenshot_dir() / self.name if self.keep_shots else self.temp_dir / "shots"
+        directory = BUILD_DIR / "e2e-screenshots" / self.name if self.keep_shots else self.temp_dir / "shots"
         directory.mkdir(parents=True, exist_ok=True)
         raw = self.temp_dir / "capture.ppm"
-        options = []
-        if crop is not None:
-            options += ["-crop", f"{crop.right - crop.left}x{crop.bottom - crop.top}"
-                                 f"+{crop.left}+{crop.top}", "+repage"]
-        self._tool("import", "-silent", "-window", self.window, *options, "-depth", "8",
-                   f"PPM:{raw}")
+        options = [] if crop is None else [
+            "-crop", f"{crop.right - crop.left}x{crop.bottom - crop.top}+{crop.left}+{crop.top}", "+repage"]
+        self._tool("import", "-silent", "-window", self.window, *options, "-depth", "8", f"PPM:{raw}")
         image = read_ppm(raw)
         image.path = directory / f"{self._shots:02d}-{label}.png"
         write_png(image.path, image)
         return image
 
     def wait_for_picture(self, predicate, timeout, what, label="shot"):
-        """Takes screenshots until predicate accepts one; returns it."""
         deadline = time.monotonic() + scaled(timeout)
         while True:
             image = self.screenshot(label)
@@ -625,28 +516,6 @@ class ProgramRun:
             time.sleep(POLL_INTERVAL)
 
 
-def screenshot_dir():
-    build = Path(os.environ.get("ROBOTSCENE_BUILD_DIR") or REPO_ROOT / "build")
-    return build / "e2e-screenshots"
-
-
-def _install_fake_player(target, music_seconds, cue_seconds):
-    """Puts the fake player on PATH under the real player's name, whether or not the script
-    carries its execute bit, with one play time (whole seconds) for the music and another for
-    the cues."""
-    source = FAKE_PLAYER
-    first_line = source.read_text(errors="replace").splitlines()[0]
-    interpreter = first_line[2:].strip() if first_line.startswith("#!") else "/bin/sh"
-    # exec keeps the pid, so the pid the script logs is the one the program started.
-    target.write_text(
-        "#!/bin/sh\n"
-        f"FAKE_PLAYER_SECONDS={cue_seconds}\n"
-        f'case " $* " in *" audio/music.wav "*) FAKE_PLAYER_SECONDS={music_seconds} ;; esac\n'
-        "export FAKE_PLAYER_SECONDS\n"
-        f"exec {interpreter} '{source}' \"$@\"\n")
-    target.chmod(0o755)
-
-
 # ---------------------------------------------------------------------------------------------
 # Reporting
 
@@ -655,8 +524,7 @@ class Checks:
     """Counts checks, prints one line each and the final "N passed, N failed" line."""
 
     def __init__(self):
-        self.passed = 0
-        self.failed = 0
+        self.passed = self.failed = 0
 
     def check(self, name, ok, detail=""):
         if ok:
@@ -668,7 +536,7 @@ class Checks:
         return ok
 
     def passes(self, name, action):
-        """One check: action() must finish without raising; returns its result (None if not)."""
+        # One check: action() must not raise; returns its result (None if it raised).
         try:
             result = action()
         except Exception as error:  # noqa: BLE001 - any fault of the action fails the check
@@ -677,26 +545,24 @@ class Checks:
         self.check(name, True)
         return result
 
-    @contextlib.contextmanager
-    def step(self, name):
-        """A step whose exception counts as one failure and does not stop the test."""
-        try:
-            yield
-        except Exception as error:  # noqa: BLE001 - any fault of a step is a failed check
-            self.check(name, False, f"{type(error).__name__}: {error}")
-
     def finish(self):
         print(f"{self.passed} passed, {self.failed} failed", flush=True)
         return 1 if self.failed or not self.passed else 0
 
 
-def _raise_on_sigterm(signum, frame):
-    raise SystemExit(128 + signum)
+def check_exit(checks, run, prefix="", timeout=20):
+    """Esc ends the program with code 0, with no sanitizer report and no player left behind."""
+    run.point_at(*WINDOW_MIDDLE)  # the keyboard focus follows the pointer
+    run.key("Escape")
+    code = checks.passes(f"{prefix}Esc ends the program", lambda: run.wait_exit(timeout))
+    checks.check(f"{prefix}exit code 0", code == 0, f"exit code {code}")
+    reports = run.sanitizer_reports()
+    checks.check(f"{prefix}no sanitizer report", not reports, "\n".join(reports[:20]))
+    checks.passes(f"{prefix}no player left running", run.wait_players_gone)
 
 
 def run_test(body):
-    """Runs body(checks) and exits with the result; an exception counts as one failure."""
-    signal.signal(signal.SIGTERM, _raise_on_sigterm)  # let finally blocks and atexit run
+    signal.signal(signal.SIGTERM, lambda signum, _: sys.exit(128 + signum))  # finally blocks run
     checks = Checks()
     try:
         body(checks)

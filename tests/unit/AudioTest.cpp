@@ -3,13 +3,10 @@
 // missing player or thread.
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -24,10 +21,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "CommandRecorder.h"
+#include "FakePlayer.h"
 #include "audio/Audio.h"
 
 namespace fs = std::filesystem;
+using namespace fakeplayer;
 
 namespace {
 
@@ -38,102 +36,22 @@ struct Subreaper : ::testing::Environment {
 };
 const auto* subreaper = ::testing::AddGlobalTestEnvironment(new Subreaper);
 
-// Generous: the machine is shared and slow at times; nothing here is timed, only waited for.
-bool waitUntil(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 1000 && !condition(); ++i) { // 1000 x 10 ms
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
-
-// A file under /proc of a process that may end meanwhile (the C++ streams throw then): empty once it has gone.
-std::string readProc(pid_t pid, const char* name)
-{
-    std::string text;
-    if (FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/" + name).c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-        std::fclose(file);
-    }
-    return text;
-}
-
-// Alive and not a zombie. A zombie child of this process is reaped on the way.
-bool running(pid_t pid)
-{
-    waitpid(pid, nullptr, WNOHANG);
-    std::string stat = readProc(pid, "stat");
-    std::size_t close = stat.rfind(") ");
-    return close != std::string::npos && stat[close + 2] != 'Z' && stat[close + 2] != 'X';
-}
-
 bool exists(pid_t pid) { return fs::exists("/proc/" + std::to_string(pid)); }
-
-struct LogLine {
-    pid_t pid; // 0 for a line the test wrote itself
-    std::string args;
-};
 
 class AudioTest : public ::testing::Test {
 protected:
-    std::string savedPath = std::getenv("PATH");
-    std::string pattern = (fs::temp_directory_path() / "robotscene-audio-XXXXXX").string();
-    fs::path dir = mkdtemp(pattern.data());
-    std::string log = (dir / "player.log").string();
+    FakePlayer player{"30"};
+    const fs::path& dir = player.dir;
+    const std::string& log = player.log;
 
-    void SetUp() override
-    {
-        fs::create_directory(dir / "bin");
-        fs::create_symlink(fs::absolute("tests/support/fake-canberra-gtk-play"), dir / "bin/canberra-gtk-play");
-        setenv("PATH", ((dir / "bin").string() + ":" + savedPath).c_str(), 1);
-        setenv("FAKE_PLAYER_LOG", log.c_str(), 1);
-        setenv("FAKE_PLAYER_SECONDS", "30", 1);
-        unsetenv("FAKE_PLAYER_GO_FILE");
-        cmdrec::setCapturing(false);
-    }
-
-    // Stops every stand-in started from this test's directory, by anyone, and reaps it. A zombie
-    // has no command line, so the signalled ones are remembered until they are reaped.
     void TearDown() override
     {
         Audio().stopMusic();
-        std::set<pid_t> stopped;
-        bool allGone = waitUntil([&] {
-            for (const auto& entry : fs::directory_iterator("/proc")) {
-                pid_t pid = std::atoi(entry.path().filename().c_str());
-                if (pid > 0 && readProc(pid, "cmdline").find(dir.string()) != std::string::npos) {
-                    kill(pid, SIGTERM);
-                    stopped.insert(pid);
-                }
-            }
-            return std::none_of(stopped.begin(), stopped.end(), running);
-        });
-        for (pid_t pid : stopped) {
-            EXPECT_TRUE(allGone && !running(pid)) << "stand-in " << readProc(pid, "stat") << " outlived its test";
-        }
-        fs::remove_all(dir);
-        setenv("PATH", savedPath.c_str(), 1);
-        cmdrec::setCapturing(true);
-        cmdrec::clear();
+        player.stopLeftovers();
     }
 
-    std::vector<LogLine> lines()
-    {
-        std::vector<LogLine> result;
-        std::ifstream file(log);
-        for (std::string line; std::getline(file, line);) {
-            pid_t pid = std::atoi(line.substr(0, line.find(' ')).c_str());
-            result.push_back({pid, pid > 0 ? line.substr(line.find(' ') + 1) : line});
-        }
-        return result;
-    }
-
-    std::vector<LogLine> waitForLines(std::size_t count)
-    {
-        waitUntil([&] { return lines().size() >= count; });
-        return lines();
-    }
+    std::vector<LogLine> lines() const { return player.lines(); }
+    std::vector<LogLine> waitForLines(std::size_t count) const { return player.waitForLines(count); }
 
     // Whether the stand-in still runs, told without timing: one that was sent SIGTERM before this
     // SIGURG ends without answering it.

@@ -89,9 +89,7 @@ std::vector<std::string> expectedUploads()
                                                     {"body", "bodyLid", "underbody", "bodyLid", "square", "square"},
                                                     {"head", "metal"}};
     std::vector<std::string> files;
-    for (const auto& group : groups) {
-        for (const auto& name : group) files.push_back(name + ".jpg RGB");
-    }
+    for (const auto& group : groups) for (const auto& name : group) files.push_back(name + ".jpg RGB");
     for (std::string name : {"hologram", "holoLight", "holoLight", "hologram", "holoLight"}) {
         files.push_back(name + ".png RGBA");
     }
@@ -113,11 +111,7 @@ protected:
         robot.createMeshes();
         robot.loadTextures();
     }
-    void TearDown() override
-    {
-        fs::current_path(home);
-        fs::remove_all(dir);
-    }
+    void TearDown() override { fs::current_path(home); fs::remove_all(dir); }
 
     // Every texture file, its width telling which file it is; the decoder goes by content, so PNG
     // serves for every name.
@@ -341,11 +335,8 @@ TEST_F(RobotTest, LightBandRepeatsEvery300FramesFromMinusThreeAndAdvancesWhileHi
         if (n <= 100) {
             hidden.hologramOn = n == 100;
             frame(hidden);
-            if (n == 100) {
-                hiddenZ = bandZ();
-            } else {
-                EXPECT_EQ(glrec::countCalls("glColor4f"), 3) << "only eye, light and glass";
-            }
+            if (n < 100) { EXPECT_EQ(glrec::countCalls("glColor4f"), 3) << "only eye, light and glass"; }
+            if (n == 100) hiddenZ = bandZ();
         }
         frame();
         z.push_back(bandZ());

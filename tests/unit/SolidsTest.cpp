@@ -54,16 +54,11 @@ std::vector<std::array<int, 3>> trianglesOf(const glrec::Primitive& p)
     for (int k = 0; p.mode == GL_TRIANGLE_STRIP && k + 2 < n; ++k) { // odd triangles swap their first two
         out.push_back({v[k + k % 2], v[k + 1 - k % 2], v[k + 2]});
     }
-    for (int k = 1; p.mode == GL_TRIANGLE_FAN && k + 1 < n; ++k) {
-        out.push_back({v[0], v[k], v[k + 1]});
-    }
+    for (int k = 1; p.mode == GL_TRIANGLE_FAN && k + 1 < n; ++k) out.push_back({v[0], v[k], v[k + 1]});
     return out;
 }
 
-Shape repeat(GLenum mode, std::size_t count, int times)
-{
-    return Shape(static_cast<std::size_t>(times), {mode, count});
-}
+Shape repeat(GLenum mode, std::size_t count, int times) { return Shape(std::size_t(times), {mode, count}); }
 
 // `bands` side strips of `strip` vertices, then two cap fans of `fan` (none for 0).
 Shape capped(int bands, std::size_t strip, std::size_t fan)
@@ -164,12 +159,10 @@ void expectVertex(int index, const Vec3& position, const std::array<float, 4>& t
 {
     const glrec::RecordedVertex& v = glrec::gl().vertices[index];
     SCOPED_TRACE(index);
-    for (int k = 0; k < 4; ++k) {
-        EXPECT_NEAR(v.texCoord[k], texCoord[k], floatTolerance);
-        if (k < 3) {
-            EXPECT_NEAR(v.object[k], position[k], floatTolerance);
-            EXPECT_NEAR(v.normal[k], normal[k], floatTolerance);
-        }
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], texCoord[k], floatTolerance);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(v.object[k], position[k], floatTolerance);
+        EXPECT_NEAR(v.normal[k], normal[k], floatTolerance);
     }
 }
 

@@ -1,0 +1,133 @@
+// The stand-in sound player for the audio tests: a private temporary directory that puts it first
+// on PATH, its log of "<pid> <args>" lines, and stopping whatever is left of it. It starts no
+// player itself.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "CommandRecorder.h"
+
+namespace fakeplayer {
+
+namespace fs = std::filesystem;
+
+// Nothing is timed, only waited for, polling every 10 ms; the default 10 s is generous on a shared machine.
+inline bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(10))
+{
+    for (auto i = limit / std::chrono::milliseconds(10); i > 0 && !condition(); --i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+// A file under /proc of a process that may end meanwhile (the C++ streams throw then): empty once it has gone.
+inline std::string readProc(pid_t pid, const char* name)
+{
+    std::string text;
+    if (FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/" + name).c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+        std::fclose(file);
+    }
+    return text;
+}
+
+// Alive and not a zombie. A zombie child of this process is reaped on the way.
+inline bool running(pid_t pid)
+{
+    waitpid(pid, nullptr, WNOHANG);
+    std::string stat = readProc(pid, "stat");
+    std::size_t close = stat.rfind(") ");
+    return close != std::string::npos && stat[close + 2] != 'Z' && stat[close + 2] != 'X';
+}
+
+struct LogLine {
+    pid_t pid; // 0 for a line the test wrote itself
+    std::string args;
+};
+
+// Set up on construction, undone on destruction; `seconds` is how long each stand-in plays.
+class FakePlayer {
+public:
+    explicit FakePlayer(const char* seconds)
+    {
+        fs::create_directory(dir / "bin");
+        fs::create_symlink(fs::absolute("tests/support/fake-canberra-gtk-play"), dir / "bin/canberra-gtk-play");
+        setenv("PATH", ((dir / "bin").string() + ":" + savedPath).c_str(), 1);
+        setenv("FAKE_PLAYER_LOG", log.c_str(), 1);
+        setenv("FAKE_PLAYER_SECONDS", seconds, 1);
+        unsetenv("FAKE_PLAYER_GO_FILE");
+        cmdrec::setCapturing(false);
+    }
+    ~FakePlayer()
+    {
+        fs::remove_all(dir);
+        setenv("PATH", savedPath.c_str(), 1);
+        cmdrec::setCapturing(true);
+        cmdrec::clear();
+    }
+    FakePlayer(const FakePlayer&) = delete;
+    FakePlayer& operator=(const FakePlayer&) = delete;
+
+    std::vector<LogLine> lines() const
+    {
+        std::vector<LogLine> result;
+        std::ifstream file(log);
+        for (std::string line; std::getline(file, line);) {
+            pid_t pid = std::atoi(line.substr(0, line.find(' ')).c_str());
+            result.push_back({pid, pid > 0 ? line.substr(line.find(' ') + 1) : line});
+        }
+        return result;
+    }
+
+    std::vector<LogLine> waitForLines(std::size_t count, std::chrono::seconds limit = std::chrono::seconds(10)) const
+    {
+        waitUntil([&] { return lines().size() >= count; }, limit);
+        return lines();
+    }
+
+    // Stops every stand-in started from this directory, by anyone, and reaps it. A zombie has no
+    // command line, so the signalled ones are remembered until they are reaped.
+    void stopLeftovers() const
+    {
+        std::set<pid_t> stopped;
+        bool allGone = waitUntil([&] {
+            for (const auto& entry : fs::directory_iterator("/proc")) {
+                pid_t pid = std::atoi(entry.path().filename().c_str());
+                if (pid > 0 && readProc(pid, "cmdline").find(dir.string()) != std::string::npos) {
+                    kill(pid, SIGTERM);
+                    stopped.insert(pid);
+                }
+            }
+            return std::none_of(stopped.begin(), stopped.end(), running);
+        });
+        for (pid_t pid : stopped) {
+            EXPECT_TRUE(allGone && !running(pid)) << "stand-in " << readProc(pid, "stat") << " outlived its test";
+        }
+    }
+
+private:
+    const std::string savedPath = std::getenv("PATH");
+    std::string pattern = (fs::temp_directory_path() / "robotscene-player-XXXXXX").string();
+
+public:
+    const fs::path dir = mkdtemp(pattern.data());
+    const std::string log = (dir / "player.log").string();
+};
+
+} // namespace fakeplayer

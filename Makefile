@@ -67,3 +67,8 @@ soak: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# The web page, the fuzz target and the Debian package keep their build glue with their own files.
+-include web/web.mk
+-include fuzz/fuzz.mk
+-include packaging/deb.mk

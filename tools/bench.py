@@ -15,9 +15,8 @@ import tempfile
 from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO_ROOT / "tests" / "e2e"))
 
-import harness  # noqa: E402  (the private X server of the end-to-end tests)
+import runner  # the private X server, the fake player and the xdotool input
 
 
 def display_usable():
@@ -48,7 +47,7 @@ def main(arguments):
     if display_usable():
         return run_bench(arguments, os.environ["DISPLAY"], private=False)
     with tempfile.TemporaryDirectory(prefix="robotscene-bench-") as temp:
-        xvfb = harness.Xvfb(Path(temp) / "xvfb.log")
+        xvfb = runner.Xvfb(Path(temp) / "xvfb.log")
         try:
             xvfb.start()
             print(f"bench.py: no X display; running on a private Xvfb ({xvfb.display})",

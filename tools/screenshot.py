@@ -4,7 +4,7 @@
 Usage: tools/screenshot.py OUT.png
 The program is ROBOTSCENE_BIN, or build/robotscene. It runs from the repository root with the
 test suite's fake sound player, so it plays nothing. Exits 0 once the screenshot is saved and Esc
-has been sent, whether or not the program then ended by itself (the harness ends it anyway);
+has been sent, whether or not the program then ended by itself (the runner ends it anyway);
 non-zero only if the program could not be run or shown at all.
 """
 
@@ -12,9 +12,8 @@ import shutil
 import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 
-import harness  # noqa: E402
+import runner  # the private X server, the fake player and the xdotool input
 
 
 def main(argv):
@@ -23,7 +22,7 @@ def main(argv):
         return 2
     out = Path(argv[1]).resolve()
     try:
-        with harness.ProgramRun("screenshot", keep_shots=False) as run:
+        with runner.ProgramRun("screenshot", keep_shots=False) as run:
             run.start_and_wait()
             shot = run.screenshot("window")
             out.parent.mkdir(parents=True, exist_ok=True)
@@ -31,9 +30,9 @@ def main(argv):
             run.key("Escape")
             try:
                 run.wait_exit(10)
-            except harness.HarnessError:
+            except runner.HarnessError:
                 print("the program did not end on Esc; it was stopped", file=sys.stderr)
-    except (harness.HarnessError, OSError) as error:
+    except (runner.HarnessError, OSError) as error:
         print(f"screenshot failed: {error}", file=sys.stderr)
         return 1
     print(f"saved {out}")

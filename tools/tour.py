@@ -18,9 +18,8 @@ import time
 from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO_ROOT / "tests" / "e2e"))
 
-import harness  # noqa: E402  (the end-to-end tests' program runner)
+import runner  # the private X server, the fake player and the xdotool input
 
 SETTLE = 0.3          # seconds of further frames once the picture has changed
 CHANGE_TIMEOUT = 15   # seconds for a stop's picture to change
@@ -49,7 +48,7 @@ class Tour:
         if self.last is not None:
             self.run.wait_for_picture(lambda picture: picture.fraction_changed(self.last, PIXEL_TOLERANCE)
                                       > changed_share, CHANGE_TIMEOUT, f"the picture of {name}", "waiting")
-        time.sleep(harness.scaled(SETTLE))
+        time.sleep(runner.scaled(SETTLE))
         self.last = self.run.screenshot(name)
         path = self.out / f"{len(self.stops) + 1:02d}-{name}.png"
         shutil.copyfile(self.last.path, path)
@@ -65,7 +64,7 @@ class Tour:
         for name in names:
             self.run.xdotool("keydown", name)
         try:
-            time.sleep(harness.scaled(seconds))
+            time.sleep(runner.scaled(seconds))
             if shot:
                 self.stop(shot)
         finally:
@@ -136,7 +135,7 @@ def main(arguments):
     for old in [*options.out.glob("[0-9][0-9]-*.png"), options.out / "contact-sheet.png"]:
         old.unlink(missing_ok=True)
 
-    with harness.ProgramRun("tour") as run:
+    with runner.ProgramRun("tour") as run:
         tour = Tour(run, options.out)
         visit(tour)
     contact_sheet(tour.stops, options.out)

@@ -1,6 +1,7 @@
 // Decoding of image files with stb_image; the only place in the program that calls it.
 #include "texture/Img.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include <stb_image.h>
@@ -10,6 +11,15 @@ namespace {
 // Larger images are refused before decoding: a header can claim gigabytes. No image the
 // program ships comes near this.
 constexpr int maxImageSide = 8192; // pixels
+
+// Decoded buffers not yet released, for the check that every one is freed with its last copy.
+std::atomic<int> buffersHeld{0};
+
+void releaseBuffer(unsigned char* buffer)
+{
+    stbi_image_free(buffer);
+    --buffersHeld;
+}
 
 void reportFailure(const char* path, const char* reason)
 {
@@ -47,7 +57,8 @@ int Img::LoadImg(const char* path)
     height = h;
     channels = n;
     pixels = decoded;
-    owner.reset(decoded, stbi_image_free);
+    ++buffersHeld;
+    owner.reset(decoded, releaseBuffer);
     return 0;
 }
 
@@ -64,4 +75,9 @@ int Img::GetHeight() const
 unsigned char* Img::GetPixels() const
 {
     return pixels;
+}
+
+int Img::BuffersHeld()
+{
+    return buffersHeld;
 }

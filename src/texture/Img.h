@@ -25,6 +25,9 @@ public:
     int GetHeight() const;
     unsigned char* GetPixels() const;
 
+    // Decoded buffers alive in the whole process: each is released with the last copy holding it.
+    static int BuffersHeld();
+
 private:
     std::shared_ptr<unsigned char> owner; // keeps pixels alive while any copy refers to them
 };

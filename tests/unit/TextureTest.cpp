@@ -115,34 +115,45 @@ TEST_F(TextureTest, BindUploadsTheWholeImageInTheFormatReallyDecoded)
 
 TEST_F(TextureTest, ReloadReplacesAndReleasesThePreviousImage)
 {
-    // The sanitizer build's leak check fails this test if a reload keeps the old buffer.
-    Texture texture;
-    for (int i = 0; i < 50; ++i) texture.load(writeImage("first.png", 4, 4, 4));
-    texture.load(writeImage("second.png", 16, 2, 4));
-    EXPECT_TRUE(texture.loaded);
-    EXPECT_EQ((std::vector<int>{texture.image.GetWidth(), texture.image.GetHeight()}), (std::vector<int>{16, 2}));
+    const int heldBefore = Img::BuffersHeld();
+    {
+        Texture texture;
+        for (int i = 0; i < 50; ++i) texture.load(writeImage("first.png", 4, 4, 4));
+        texture.load(writeImage("second.png", 16, 2, 4));
+        EXPECT_EQ(Img::BuffersHeld(), heldBefore + 1) << "a reload must release the buffer it replaces";
+        EXPECT_TRUE(texture.loaded);
+        EXPECT_EQ((std::vector<int>{texture.image.GetWidth(), texture.image.GetHeight()}), (std::vector<int>{16, 2}));
+        texture.load("missing.png");
+        EXPECT_EQ(Img::BuffersHeld(), heldBefore) << "a failed load must let go of the previous buffer";
+    }
+    EXPECT_EQ(Img::BuffersHeld(), heldBefore);
 }
 
 TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginal)
 {
-    Texture copy;
+    const int heldBefore = Img::BuffersHeld();
     std::uint64_t expected = 0;
     {
-        Texture original;
-        original.load(writeImage("shared.png", 8, 8, 4));
-        original.bindAlpha();
-        expected = glrec::gl().uploads.back().checksum;
+        Texture copy;
         {
-            Texture byValue = original; // as a solid's texture argument
-            EXPECT_EQ(byValue.image.GetPixels(), original.image.GetPixels());
+            Texture original;
+            original.load(writeImage("shared.png", 8, 8, 4));
+            original.bindAlpha();
+            expected = glrec::gl().uploads.back().checksum;
+            {
+                Texture byValue = original; // as a solid's texture argument
+                EXPECT_EQ(byValue.image.GetPixels(), original.image.GetPixels());
+            }
+            original.bindAlpha();
+            EXPECT_EQ(glrec::gl().uploads.back().checksum, expected) << "a copy's end must leave the original drawable";
+            copy = original;
+            original.load(writeImage("other.png", 4, 4, 4)); // the original lets go of the shared buffer
         }
-        original.bindAlpha();
-        EXPECT_EQ(glrec::gl().uploads.back().checksum, expected) << "a copy's end must leave the original drawable";
-        copy = original;
-        original.load(writeImage("other.png", 4, 4, 4)); // the original lets go of the shared buffer
+        copy.bindAlpha(); // reads freed memory under the sanitizers if the buffer was released too early
+        EXPECT_EQ(glrec::gl().uploads.back().checksum, expected);
+        EXPECT_EQ(Img::BuffersHeld(), heldBefore + 1) << "only the copy still holds a buffer";
     }
-    copy.bindAlpha(); // reads freed memory under the sanitizers if the buffer was released too early
-    EXPECT_EQ(glrec::gl().uploads.back().checksum, expected);
+    EXPECT_EQ(Img::BuffersHeld(), heldBefore) << "the last copy releases the shared buffer";
     // Every destructor handed name 0 to glDeleteTextures, which deletes nothing.
     for (const glrec::Call& call : glrec::callsNamed("glDeleteTextures")) EXPECT_EQ(call.args[1], 0);
     EXPECT_EQ(glrec::countCalls("glDeleteTextures"), 2);

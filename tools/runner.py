@@ -1,0 +1,515 @@
+"""Runs the real program on a private Xvfb, driven with real X input (xdotool).
+
+Used by make run, the tour, the bench, the soak and the end-to-end tests. Finds the window by
+title, reads standard output on a thread, takes screenshots (kept as PNG for a look) and probes
+their pixels. It always ends the program, the players it started and the X server, also when a
+step fails. It judges nothing: the tests report through tests/e2e/harness.py.
+Environment: ROBOTSCENE_BIN (the program), ROBOTSCENE_BUILD_DIR (screenshots, sanitizer build?),
+ROBOTSCENE_E2E_TIME_SCALE (factor for time-outs and holds), ROBOTSCENE_E2E_KEEP (keep temp dirs).
+"""
+
+import atexit
+import contextlib
+import ctypes
+import os
+import re
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import threading
+import time
+import zlib
+from collections import namedtuple
+from pathlib import Path
+
+REPO_ROOT = Path(__file__).resolve().parents[1]
+BUILD_DIR = Path(os.environ.get("ROBOTSCENE_BUILD_DIR") or REPO_ROOT / "build")
+TITLE = "OpenGL project by Quillaverden"
+FPS_TITLE = re.compile(r"^OpenGL project by Quillaverden : [ 0-9]{4} fps$")
+WINDOW_SIZE = (1024, 768)          # pixels, as the program opens it
+WINDOW_MIDDLE = (WINDOW_SIZE[0] // 2, WINDOW_SIZE[1] // 2)  # pixels
+WINDOW_POSITION = (200, 200)       # pixels from the screen's top left corner
+SCREEN = "1280x1024x24"            # Xvfb screen: the window fits whole, 24-bit colour
+PLAYER_NAME = "canberra-gtk-play"
+FAKE_PLAYER = REPO_ROOT / "tests" / "support" / "fake-canberra-gtk-play"
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+PR_SET_PDEATHSIG = 1               # prctl option: signal a child gets when its parent dies
+TOOL_TIMEOUT = 20.0                # seconds for one xdotool, xwininfo or import call
+POLL_INTERVAL = 0.05               # seconds between two looks while waiting for something
+SANITIZER_MARKS = ("Sanitizer", "runtime error:")
+
+
+class HarnessError(Exception):
+    """A step could not be carried out (time-out, tool failure, dead program)."""
+
+
+def _time_scale():
+    value = os.environ.get("ROBOTSCENE_E2E_TIME_SCALE")
+    if value:
+        return max(1.0, float(value))  # never shorter than the plain build needs
+    with contextlib.suppress(OSError):  # sanitizer builds start and draw more slowly
+        if "ROBOTSCENE_SANITIZE:BOOL=ON" in (BUILD_DIR / "CMakeCache.txt").read_text(errors="replace"):
+            return 3.0
+    return 1.0
+
+
+TIME_SCALE = _time_scale()
+
+
+def scaled(seconds):
+    return seconds * TIME_SCALE
+
+
+def wait_until(predicate, timeout, what):
+    # The timeout is taken as it is: the ProgramRun methods scale their own.
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise HarnessError(f"timed out after {timeout:.1f} s waiting for {what}")
+        time.sleep(POLL_INTERVAL)
+
+
+def binary_path():
+    return Path(os.environ.get("ROBOTSCENE_BIN") or REPO_ROOT / "build" / "robotscene")
+
+
+def pid_alive(pid):
+    try:  # a zombie waiting to be reaped counts as ended
+        stat = Path(f"/proc/{pid}/stat").read_text()
+    except OSError:
+        return False
+    return stat[stat.rindex(")") + 2] not in "ZX"  # the state follows the (command name)
+
+
+_libc = ctypes.CDLL(None, use_errno=True)
+
+
+def _die_with_parent():
+    # Runs in the child before exec: even a test killed by ctest leaves no X server behind.
+    _libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
+
+
+def _stop_process(process, grace):
+    if process is None:
+        return
+    with contextlib.suppress(ProcessLookupError, PermissionError):
+        if process.poll() is None:
+            os.killpg(process.pid, signal.SIGTERM)
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                process.wait(grace)
+        os.killpg(process.pid, signal.SIGKILL)  # children that outlive the leader keep its group
+    with contextlib.suppress(subprocess.TimeoutExpired):
+        process.wait(grace)
+
+
+# ---------------------------------------------------------------------------------------------
+# Images
+
+Box = namedtuple("Box", "left top right bottom")  # pixels; right and bottom excluded
+
+
+class Image:
+    # 8-bit RGB, rows top to bottom; probes sample every step-th pixel each way, for speed.
+
+    def __init__(self, width, height, rgb, path=None):
+        self.width, self.height, self.rgb, self.path = width, height, rgb, path
+
+    def _offsets(self, box, step):
+        left, top, right, bottom = box or (0, 0, self.width, self.height)
+        return [(y * self.width + x) * 3 for y in range(top, bottom, step)
+                for x in range(left, right, step)]
+
+    def _share(self, box, step, hit):
+        offsets = self._offsets(box, step)
+        return sum(map(hit, offsets)) / max(len(offsets), 1)
+
+    def mean(self, box=None, step=2):
+        offsets, rgb = self._offsets(box, step), self.rgb
+        return tuple(sum(rgb[o + c] for o in offsets) / max(len(offsets), 1) for c in range(3))
+
+    def fraction_near(self, colour, tolerance, box=None, step=2):
+        rgb, (red, green, blue) = self.rgb, colour
+        return self._share(box, step, lambda o: max(
+            abs(rgb[o] - red), abs(rgb[o + 1] - green), abs(rgb[o + 2] - blue)) <= tolerance)
+
+    def fraction_changed(self, other, tolerance, box=None, step=2):
+        if (self.width, self.height) != (other.width, other.height):
+            return 1.0
+        mine, theirs = self.rgb, other.rgb
+        return self._share(box, step, lambda o: max(
+            abs(mine[o] - theirs[o]), abs(mine[o + 1] - theirs[o + 1]),
+            abs(mine[o + 2] - theirs[o + 2])) > tolerance)
+
+
+_PPM_GAP = rb"(?:\s|#[^\n]*\n)+"  # blanks and comments between header fields
+_PPM_HEADER = re.compile(rb"P6" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"255\s")
+
+
+def read_ppm(path):
+    data = Path(path).read_bytes()
+    header = _PPM_HEADER.match(data)
+    if not header:
+        raise HarnessError(f"{path} is not an 8-bit binary PPM file")
+    width, height = int(header.group(1)), int(header.group(2))
+    pixels = data[header.end():header.end() + width * height * 3]
+    if len(pixels) != width * height * 3:
+        raise HarnessError(f"{path} is cut short")
+    return Image(width, height, pixels, path)
+
+
+def png_chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
+def write_png(path, image):
+    # Unfiltered rows, fast compression: only for a person to look at.
+    stride = image.width * 3
+    rows = b"".join(b"\0" + image.rgb[y * stride:(y + 1) * stride] for y in range(image.height))
+    header = struct.pack(">IIBBBBB", image.width, image.height, 8, 2, 0, 0, 0)  # 8-bit RGB
+    Path(path).write_bytes(PNG_SIGNATURE + png_chunk(b"IHDR", header)
+                           + png_chunk(b"IDAT", zlib.compress(rows, 1)) + png_chunk(b"IEND", b""))
+
+
+# ---------------------------------------------------------------------------------------------
+# X server and fake player
+
+
+class Xvfb:
+    # The server picks a free display number itself: runs never collide.
+
+    def __init__(self, log_path, screen=SCREEN):
+        self.log_path, self.screen, self.process, self.display = Path(log_path), screen, None, None
+
+    def start(self):
+        read_end, write_end = os.pipe()
+        try:
+            with open(self.log_path, "wb") as log:
+                # -r: no key auto-repeat, so a held key is one press and one release.
+                self.process = subprocess.Popen(
+                    ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
+                     "-r", "-noreset", "-nolisten", "tcp"],
+                    pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                    stderr=log, start_new_session=True, preexec_fn=_die_with_parent)
+            os.close(write_end)
+            write_end = None
+            # Xvfb writes the display number and a newline once it accepts clients.
+            text, deadline = b"", time.monotonic() + scaled(20)
+            while not text.endswith(b"\n"):
+                ready, _, _ = select.select([read_end], [], [], max(deadline - time.monotonic(), 0))
+                chunk = os.read(read_end, 64) if ready else b""
+                if not chunk:
+                    raise HarnessError("Xvfb did not start:\n" + self.log_path.read_text(errors="replace"))
+                text += chunk
+        finally:
+            if write_end is not None:
+                os.close(write_end)
+            os.close(read_end)
+        self.display = f":{int(text)}"
+
+    def stop(self):
+        _stop_process(self.process, 5)
+
+
+class PlayerLog:
+    # The fake player writes one "<pid> <args...>" line per start.
+
+    def __init__(self, path):
+        self.path = Path(path)
+
+    def entries(self):
+        try:
+            lines = self.path.read_text(errors="replace").splitlines()
+        except FileNotFoundError:
+            return []
+        return [(int(f[0]), f[1:]) for f in map(str.split, lines) if f and f[0].isdigit()]
+
+    def pids(self, cue=None):
+        return [pid for pid, args in self.entries() if cue is None or f"audio/{cue}.wav" in args]
+
+    def running(self):
+        return [pid for pid in self.pids() if pid_alive(pid)]
+
+
+def _install_fake_player(target, music_seconds, cue_seconds):
+    # exec keeps the pid, so the pid the script logs is the one the program started.
+    target.write_text(
+        f"#!/bin/sh\nFAKE_PLAYER_SECONDS={cue_seconds}\n"
+        f'case " $* " in *" audio/music.wav "*) FAKE_PLAYER_SECONDS={music_seconds} ;; esac\n'
+        f"export FAKE_PLAYER_SECONDS\nexec /bin/sh '{FAKE_PLAYER}' \"$@\"\n")
+    target.chmod(0o755)
+
+
+# ---------------------------------------------------------------------------------------------
+# The program under test
+
+_open_runs = []
+
+
+def _close_open_runs():
+    for run in list(_open_runs):
+        run.close()
+
+
+atexit.register(_close_open_runs)
+
+
+class ProgramRun:
+    """The program on its own Xvfb: a context manager that always cleans up after itself."""
+
+    # Cues end within moments and the music plays longer than any test, so a player still
+    # running is one the program never stopped.
+    def __init__(self, name="run", music_seconds=120, cue_seconds=2, keep_shots=True,
+                 cwd=None, command=None, screen=None):
+        self.name, self.keep_shots = name, keep_shots  # shots in the build tree, or temp only
+        self.music_seconds, self.cue_seconds = music_seconds, cue_seconds
+        self.cwd, self.command, self.screen = cwd, command, screen or SCREEN
+        self.temp_dir = self.xvfb = self.process = self.window = self.players = None
+        self._lines, self._cursor, self._eof, self._shots = [], 0, False, 0
+        self._lines_changed = threading.Condition()
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc_info):
+        self.close()
+        return False
+
+    def start(self):
+        _open_runs.append(self)
+        program = self.command or binary_path().absolute()  # cwd may differ
+        if self.command is None and not os.access(program, os.X_OK):
+            raise HarnessError(f"no program to run at {program} (set ROBOTSCENE_BIN)")
+        self.temp_dir = Path(tempfile.mkdtemp(prefix="robotscene-e2e-"))
+        if self.keep_shots:
+            shutil.rmtree(BUILD_DIR / "e2e-screenshots" / self.name, ignore_errors=True)  # last run's
+        self.xvfb = Xvfb(self.temp_dir / "xvfb.log", self.screen)
+        self.xvfb.start()
+        self.players = PlayerLog(self.temp_dir / "player.log")
+        with open(self.temp_dir / "stderr.log", "wb") as stderr:
+            self.process = subprocess.Popen(
+                ["stdbuf", "-oL", str(program)], cwd=self.cwd or REPO_ROOT,
+                env=self._child_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                stderr=stderr, start_new_session=True, preexec_fn=_die_with_parent)
+        threading.Thread(target=self._read_output, daemon=True).start()
+
+    def _child_environment(self):
+        bin_dir = self.temp_dir / "bin"
+        bin_dir.mkdir()
+        _install_fake_player(bin_dir / PLAYER_NAME, self.music_seconds, self.cue_seconds)
+        env = self._display_environment()
+        env["PATH"] = f"{bin_dir}{os.pathsep}{env.get('PATH', '/usr/bin:/bin')}"
+        env["FAKE_PLAYER_LOG"] = str(self.players.path)
+        env.pop("FAKE_PLAYER_GO_FILE", None)  # the players must start at once here
+        # stdbuf preloads a library ahead of the sanitizer runtime, which would refuse to start.
+        env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+        return env
+
+    def _display_environment(self):
+        env = dict(os.environ, DISPLAY=self.xvfb.display)
+        env.pop("XAUTHORITY", None)  # the private server has no access control file
+        return env
+
+    def close(self):
+        # Safe to call more than once.
+        if self in _open_runs:
+            _open_runs.remove(self)
+        _stop_process(self.process, 5)
+        self._stop_players()
+        if self.xvfb is not None:
+            self.xvfb.stop()
+        if self.process is not None and self.process.stdout is not None:
+            with contextlib.suppress(OSError):
+                self.process.stdout.close()
+        if self.temp_dir is not None and not os.environ.get("ROBOTSCENE_E2E_KEEP"):
+            shutil.rmtree(self.temp_dir, ignore_errors=True)
+        self.temp_dir = None
+
+    def _stop_players(self):
+        # Players that left the program's group: killed by pid, once the pid is sure ours.
+        if self.players is None:
+            return
+        marker = f"FAKE_PLAYER_LOG={self.players.path}".encode()
+        for pid in self.players.running():
+            with contextlib.suppress(OSError):
+                if marker in Path(f"/proc/{pid}/environ").read_bytes().split(b"\0"):
+                    os.kill(pid, signal.SIGKILL)
+
+    # -- output and process ------------------------------------------------------------------
+
+    def _read_output(self):
+        for raw in self.process.stdout:
+            with self._lines_changed:
+                self._lines.append(raw.decode(errors="replace").rstrip("\n"))
+                self._lines_changed.notify_all()
+        with self._lines_changed:
+            self._eof = True
+            self._lines_changed.notify_all()
+
+    def lines(self):
+        with self._lines_changed:
+            return list(self._lines)
+
+    def count_lines(self, pattern):
+        return sum(1 for line in self.lines() if re.search(pattern, line))
+
+    def wait_for_line(self, pattern, timeout):
+        # Looks after the last line waited for, so a repeated line must really come again.
+        regex, deadline = re.compile(pattern), time.monotonic() + scaled(timeout)
+        with self._lines_changed:
+            while True:
+                for index in range(self._cursor, len(self._lines)):
+                    match = regex.search(self._lines[index])
+                    if match:
+                        self._cursor = index + 1
+                        return match
+                remaining = deadline - time.monotonic()
+                if self._eof or remaining <= 0:
+                    seen = "\n  ".join(self._lines[-10:]) or "(nothing)"
+                    state = "output ended" if self._eof else f"timed out after {scaled(timeout):.1f} s"
+                    raise HarnessError(f"{state} waiting for a line /{pattern}/; last lines:\n  {seen}")
+                self._lines_changed.wait(remaining)
+
+    def stderr_text(self):
+        try:
+            return (self.temp_dir / "stderr.log").read_text(errors="replace")
+        except (OSError, TypeError):
+            return ""
+
+    def sanitizer_reports(self):
+        return [line for line in self.stderr_text().splitlines()
+                if any(mark in line for mark in SANITIZER_MARKS)]
+
+    def alive(self):
+        return self.process is not None and self.process.poll() is None
+
+    def wait_exit(self, timeout):
+        try:
+            return self.process.wait(scaled(timeout))
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"the program still runs {scaled(timeout):.1f} s later") from None
+
+    def wait_players_gone(self, timeout=10):
+        try:
+            wait_until(lambda: not self.players.running(), scaled(timeout), "the players to end")
+        except HarnessError:
+            running = set(self.players.running())
+            raise HarnessError("players still running: " + ", ".join(
+                f"{pid} ({' '.join(args)})" for pid, args in self.players.entries()
+                if pid in running)) from None
+
+    def wait_for_cue(self, cue, count, timeout=5):
+        return wait_until(lambda: len(self.players.pids(cue)) >= count and self.players.pids(cue),
+                          scaled(timeout), f"{count} start(s) of the player for \"{cue}\"")
+
+    # -- X input and output ------------------------------------------------------------------
+
+    def _tool(self, *command):
+        try:
+            result = subprocess.run(command, env=self._display_environment(), stdin=subprocess.DEVNULL,
+                                    capture_output=True, timeout=scaled(TOOL_TIMEOUT))
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"{command[0]} did not finish") from None
+        if result.returncode != 0:
+            raise HarnessError(f"{' '.join(map(str, command))} failed: "
+                               f"{result.stderr.decode(errors='replace').strip()}")
+        return result.stdout.decode(errors="replace")
+
+    def xdotool(self, *args):
+        return self._tool("xdotool", *map(str, args))
+
+    def set_title(self, text):
+        # WM_NAME alone, the property the program writes: xdotool would set _NET_WM_NAME too,
+        # which the program never touches and which would then hide its title.
+        self._tool("xprop", "-id", self.window, "-f", "WM_NAME", "8s", "-set", "WM_NAME", text)
+
+    def find_window(self, timeout=15):
+        # By title, as freeglut sets no pid; with no window manager the focus follows the pointer.
+        def search():
+            if not self.alive():
+                raise HarnessError("the program ended before its window appeared:\n" + self.stderr_text())
+            with contextlib.suppress(HarnessError):  # xdotool fails while nothing matches yet
+                found = self.xdotool("search", "--onlyvisible", "--name", f"^{re.escape(TITLE)}").split()
+                return found[0] if found else None
+        self.window = wait_until(search, scaled(timeout), "the program's window")
+        self.point_at(*WINDOW_MIDDLE)
+        return self.window
+
+    def wait_for_first_frames(self, timeout=10):
+        # Once the frame rate shows, the black frames of start-up are past.
+        return wait_until(lambda: FPS_TITLE.match(self.title()), scaled(timeout), "the frame-rate title")
+
+    def start_and_wait(self):
+        self.find_window()
+        self.wait_for_first_frames()
+
+    def title(self):
+        return self.xdotool("getwindowname", self.window).rstrip("\n")
+
+    def geometry(self):
+        info = self._tool("xwininfo", "-id", self.window)
+        return tuple(int(re.search(rf"{label}:\s*(-?\d+)", info).group(1)) for label in
+                     ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+
+    def point_at(self, x, y):
+        self.xdotool("mousemove", "--window", self.window, x, y)
+
+    def key(self, name):
+        self.xdotool("key", name)
+
+    def hold(self, name, seconds):
+        self.xdotool("keydown", name)
+        try:
+            time.sleep(scaled(seconds))
+        finally:
+            self.xdotool("keyup", name)
+
+    def drag(self, start, end, steps=10):
+        # In steps, so that motion events arrive.
+        self.point_at(*start)
+        self.xdotool("mousedown", 1)
+        try:
+            for step in range(1, steps + 1):
+                self.point_at(start[0] + (end[0] - start[0]) * step // steps,
+                              start[1] + (end[1] - start[1]) * step // steps)
+        finally:
+            self.xdotool("mouseup", 1)
+
+    def wheel(self, clicks):
+        # Positive clicks turn the wheel away from the user (button 4), negative towards.
+        for _ in range(abs(clicks)):
+            self.xdotool("click", 4 if clicks > 0 else 5)
+
+    def screenshot(self, label="shot", crop=None):
+        # import's raw PPM is read as it is; the PNG kept is only for a person to look at.
+        self._shots += 1
+        directory = BUILD_DIR / "e2e-screenshots" / self.name if self.keep_shots else self.temp_dir / "shots"
+        directory.mkdir(parents=True, exist_ok=True)
+        raw = self.temp_dir / "capture.ppm"
+        options = [] if crop is None else [
+            "-crop", f"{crop.right - crop.left}x{crop.bottom - crop.top}+{crop.left}+{crop.top}", "+repage"]
+        self._tool("import", "-silent", "-window", self.window, *options, "-depth", "8", f"PPM:{raw}")
+        image = read_ppm(raw)
+        image.path = directory / f"{self._shots:02d}-{label}.png"
+        write_png(image.path, image)
+        return image
+
+    def wait_for_picture(self, predicate, timeout, what, label="shot"):
+        deadline = time.monotonic() + scaled(timeout)
+        while True:
+            image = self.screenshot(label)
+            if predicate(image):
+                return image
+            if time.monotonic() > deadline:
+                raise HarnessError(f"timed out waiting for {what} (last picture {image.path})")
+            time.sleep(POLL_INTERVAL)

@@ -399,7 +399,7 @@ class ProgramRun:
         except subprocess.TimeoutExpired:
             raise HarnessError(f"the program still runs {scaled(timeout):.1f} s later") from None
 
-    def wait_players_gone(self, timeout=10):
+    def wait_players_gone(self, timeout=30):
         try:
             wait_until(lambda: not self.players.running(), scaled(timeout), "the players to end")
         except HarnessError:
@@ -408,7 +408,7 @@ class ProgramRun:
                 f"{pid} ({' '.join(args)})" for pid, args in self.players.entries()
                 if pid in running)) from None
 
-    def wait_for_cue(self, cue, count, timeout=5):
+    def wait_for_cue(self, cue, count, timeout=30):
         return wait_until(lambda: len(self.players.pids(cue)) >= count and self.players.pids(cue),
                           scaled(timeout), f"{count} start(s) of the player for \"{cue}\"")
 
@@ -433,7 +433,7 @@ class ProgramRun:
         # which the program never touches and which would then hide its title.
         self._tool("xprop", "-id", self.window, "-f", "WM_NAME", "8s", "-set", "WM_NAME", text)
 
-    def find_window(self, timeout=15):
+    def find_window(self, timeout=30):
         # By title, as freeglut sets no pid; with no window manager the focus follows the pointer.
         def search():
             if not self.alive():
@@ -445,7 +445,7 @@ class ProgramRun:
         self.point_at(*WINDOW_MIDDLE)
         return self.window
 
-    def wait_for_first_frames(self, timeout=10):
+    def wait_for_first_frames(self, timeout=30):
         # Once the frame rate shows, the black frames of start-up are past.
         return wait_until(lambda: FPS_TITLE.match(self.title()), scaled(timeout), "the frame-rate title")
 

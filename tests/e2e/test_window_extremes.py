@@ -1,13 +1,7 @@
 """End-to-end: the window resized to extremes through the window system and back; the program
 must keep running and drawing, follow with its viewport and show the same menu again."""
 
-import sys
-from pathlib import Path
-
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "reliability"))
-
-import harness  # noqa: E402
-import watch  # noqa: E402
+import harness
 
 # The window at (200, 200) must fit whole at 4096 by 4096, so pictures of all of it can be taken.
 SCREEN = "4400x4400x24"
@@ -21,7 +15,7 @@ SIZES = [  # (label, width, height) in pixels
     ("1 by 4096", 1, 4096),
     ("its own size again", *harness.WINDOW_SIZE),
 ]
-RESIZED_WITHIN = 10      # seconds (scaled) for the server to report the new size
+RESIZED_WITHIN = 30      # seconds (scaled): a bound on a wait, generous for a busy machine
 # Share of pixels that may differ between two pictures of the unchanged menu screen: only
 # antialiased edges, redrawn.
 STILL_SHARE = 0.01
@@ -53,7 +47,7 @@ def test_window_extremes(checks):
             checks.passes(f"resized to {label}", lambda: resize(run, width, height))
             if not checks.check(f"{label}: still running", run.alive(), run.stderr_text()[-3000:]):
                 break
-            checks.passes(f"{label}: keeps drawing", lambda: watch.wait_redrawn(run))
+            checks.passes(f"{label}: keeps drawing", lambda: harness.wait_redrawn(run))
             if width >= CENTRE_SIDE and height >= CENTRE_SIDE:
                 checks.passes(f"{label}: the menu board fills the middle (the viewport follows)",
                               lambda: centre_lit(run, width, height))

@@ -12,22 +12,23 @@ namespace cmdrec {
 
 namespace {
 
+// Never destroyed: a detached cue thread may still record while the test process exits.
 std::mutex& lock()
 {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 
 std::vector<std::string>& recorded()
 {
-    static std::vector<std::string> list;
-    return list;
+    static auto* list = new std::vector<std::string>;
+    return *list;
 }
 
 std::atomic<bool>& capture()
 {
-    static std::atomic<bool> on{true};
-    return on;
+    static auto* on = new std::atomic<bool>(true);
+    return *on;
 }
 
 void add(std::string command)
@@ -60,15 +61,17 @@ void clear()
     recorded().clear();
 }
 
-std::vector<std::string> waitForCommands(std::size_t count)
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit)
 {
-    for (int i = 0; i < 1000; ++i) {
-        auto now = commands();
-        if (now.size() >= count) {
-            return now;
-        }
+    for (auto i = limit / std::chrono::milliseconds(10); i > 0 && !condition(); --i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return condition();
+}
+
+std::vector<std::string> waitForCommands(std::size_t count)
+{
+    waitUntil([count] { return commands().size() >= count; });
     return commands();
 }
 

@@ -3,6 +3,8 @@
 // player tests) switches it off. Thread-safe: cues call system() from their own threads.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +20,12 @@ bool capturing();
 std::vector<std::string> commands();
 void clear();
 
-// Waits until at least `count` commands are recorded or about ten seconds pass; returns the
-// commands. For cues, which run on detached threads.
+// Polls the condition every 10 ms until it holds or the limit passes; returns its last value.
+// Nothing is timed, only waited for: the limit is generous for a loaded machine.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(30));
+
+// Waits until at least `count` commands are recorded; returns the commands. For cues, which run
+// on detached threads.
 std::vector<std::string> waitForCommands(std::size_t count);
 
 } // namespace cmdrec

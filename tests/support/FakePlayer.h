@@ -26,14 +26,7 @@ namespace fakeplayer {
 
 namespace fs = std::filesystem;
 
-// Nothing is timed, only waited for, polling every 10 ms; the default 10 s is generous on a shared machine.
-inline bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(10))
-{
-    for (auto i = limit / std::chrono::milliseconds(10); i > 0 && !condition(); --i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
+using cmdrec::waitUntil;
 
 // A file under /proc of a process that may end meanwhile (the C++ streams throw then): empty once it has gone.
 inline std::string readProc(pid_t pid, const char* name)
@@ -95,7 +88,7 @@ public:
         return result;
     }
 
-    std::vector<LogLine> waitForLines(std::size_t count, std::chrono::seconds limit = std::chrono::seconds(10)) const
+    std::vector<LogLine> waitForLines(std::size_t count, std::chrono::seconds limit = std::chrono::seconds(30)) const
     {
         waitUntil([&] { return lines().size() >= count; }, limit);
         return lines();

@@ -4,7 +4,6 @@
 #include "GlRecorder.h"
 
 #include <cmath>
-#include <cstring>
 #include <initializer_list>
 
 namespace glrec {
@@ -133,13 +132,6 @@ std::array<double, 3> Mat4::apply(double x, double y, double z) const
             (m[2] * x + m[6] * y + m[10] * z + m[14]) / w};
 }
 
-std::array<double, 3> Mat4::applyDirection(double x, double y, double z) const
-{
-    return {m[0] * x + m[4] * y + m[8] * z,
-            m[1] * x + m[5] * y + m[9] * z,
-            m[2] * x + m[6] * y + m[10] * z};
-}
-
 State& gl()
 {
     return state();
@@ -196,17 +188,11 @@ extern "C" {
 // ---- GL: frame and state ----
 
 void glClear(GLbitfield mask) { glrec::outsideBeginOnly(); record("glClear", {double(mask)}); }
-void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
-{
-    record("glClearColor", {r, g, b, a});
-    state().clearColor = {r, g, b, a};
-}
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { record("glClearColor", {r, g, b, a}); }
 void glFlush() { record("glFlush"); }
-void glFinish() { record("glFinish"); }
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     record("glViewport", {double(x), double(y), double(width), double(height)});
-    state().viewport = {x, y, width, height};
 }
 void glEnable(GLenum cap)
 {
@@ -220,37 +206,16 @@ void glDisable(GLenum cap)
     record("glDisable", {double(cap)});
     state().enabled.erase(cap);
 }
-GLboolean glIsEnabled(GLenum cap) { return state().isEnabled(cap) ? GL_TRUE : GL_FALSE; }
-void glShadeModel(GLenum mode) { record("glShadeModel", {double(mode)}); state().shadeModel = mode; }
+void glShadeModel(GLenum mode) { record("glShadeModel", {double(mode)}); }
 void glCullFace(GLenum mode)
 {
     glrec::outsideBeginOnly();
     record("glCullFace", {double(mode)});
-    state().cullFace = mode;
 }
-void glPolygonMode(GLenum face, GLenum mode)
-{
-    record("glPolygonMode", {double(face), double(mode)});
-    state().polygonMode = mode;
-}
+void glPolygonMode(GLenum face, GLenum mode) { record("glPolygonMode", {double(face), double(mode)}); }
 void glBlendFunc(GLenum sfactor, GLenum dfactor) { record("glBlendFunc", {double(sfactor), double(dfactor)}); }
 void glDepthFunc(GLenum func) { record("glDepthFunc", {double(func)}); }
 void glLineWidth(GLfloat width) { record("glLineWidth", {width}); state().lineWidth = width; }
-void glPointSize(GLfloat size) { record("glPointSize", {size}); }
-void glHint(GLenum target, GLenum mode) { record("glHint", {double(target), double(mode)}); }
-GLenum glGetError() { return GL_NO_ERROR; }
-void glGetIntegerv(GLenum pname, GLint* params)
-{
-    if (pname == GL_UNPACK_ALIGNMENT) {
-        *params = state().unpackAlignment;
-    } else if (pname == GL_VIEWPORT) {
-        for (int i = 0; i < 4; ++i) {
-            params[i] = state().viewport[i];
-        }
-    } else {
-        *params = 0;
-    }
-}
 
 // ---- GL: lighting and material ----
 
@@ -270,19 +235,12 @@ void glLightfv(GLenum light, GLenum pname, const GLfloat* params)
     state().calls.push_back({"glLightfv", args});
 }
 void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", {double(pname), double(param)}); }
-void glLightModelf(GLenum pname, GLfloat param) { record("glLightModelf", {double(pname), param}); }
 
 // ---- GL: textures ----
 
 void glTexParameteri(GLenum target, GLenum pname, GLint param)
 {
     record("glTexParameteri", {double(target), double(pname), double(param)});
-    state().texParams[pname] = param;
-}
-void glTexParameterf(GLenum target, GLenum pname, GLfloat param)
-{
-    record("glTexParameterf", {double(target), double(pname), param});
-    state().texParams[pname] = static_cast<GLint>(param);
 }
 void glPixelStorei(GLenum pname, GLint param)
 {
@@ -341,23 +299,8 @@ void glPopMatrix()
     stack.pop_back();
 }
 void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
 void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glrec::rotation(a, x, y, z)); }
-void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { record("glRotatef", {a, x, y, z}); glrec::multiply(glrec::rotation(a, x, y, z)); }
 void glScaled(GLdouble x, GLdouble y, GLdouble z) { record("glScaled", {x, y, z}); glrec::multiply(glrec::scaling(x, y, z)); }
-void glScalef(GLfloat x, GLfloat y, GLfloat z) { record("glScalef", {x, y, z}); glrec::multiply(glrec::scaling(x, y, z)); }
-void glMultMatrixd(const GLdouble* m)
-{
-    record("glMultMatrixd");
-    glrec::Mat4 r{};
-    std::memcpy(r.m.data(), m, sizeof(double) * 16);
-    glrec::multiply(r);
-}
-void glLoadMatrixd(const GLdouble* m)
-{
-    record("glLoadMatrixd");
-    std::memcpy(glrec::currentStack().back().m.data(), m, sizeof(double) * 16);
-}
 
 // ---- GL: immediate mode ----
 
@@ -368,7 +311,6 @@ void glBegin(GLenum mode)
         state().beginEndErrors++;
     }
     state().insideBegin = true;
-    state().currentPrimitive = mode;
     state().primitives.push_back(glrec::Primitive{mode, {}});
 }
 void glEnd()
@@ -378,7 +320,6 @@ void glEnd()
         state().beginEndErrors++;
     }
     state().insideBegin = false;
-    state().currentPrimitive = 0;
 }
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
@@ -468,14 +409,10 @@ void glutTimerFunc(unsigned int millis, void (*callback)(int), int value)
 {
     record("glutTimerFunc", {double(millis), double(value)});
     state().timer = callback;
-    state().timerMillis = millis;
-    state().timerValue = value;
 }
-void glutPostRedisplay() { record("glutPostRedisplay"); state().redisplayCount++; }
+void glutPostRedisplay() { record("glutPostRedisplay"); }
 void glutSwapBuffers() { record("glutSwapBuffers"); state().swapCount++; }
 void glutMainLoop() { record("glutMainLoop"); }
-void glutLeaveMainLoop() { record("glutLeaveMainLoop"); }
-void glutSetOption(GLenum option, int value) { record("glutSetOption", {double(option), double(value)}); }
 int glutGet(GLenum query)
 {
     record("glutGet", {double(query)});

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,7 +22,6 @@ struct Mat4 {
     static Mat4 identity();
     Mat4 operator*(const Mat4& other) const;
     std::array<double, 3> apply(double x, double y, double z) const; // point, w = 1
-    std::array<double, 3> applyDirection(double x, double y, double z) const; // w = 0
 };
 
 struct Call {
@@ -73,18 +71,11 @@ struct State {
     std::array<float, 4> color{1, 1, 1, 1};
     std::array<float, 3> normal{0, 0, 1};
     std::array<float, 4> texCoord{0, 0, 0, 1};
-    std::array<float, 4> clearColor{0, 0, 0, 0};
     float lineWidth = 1;
 
     std::set<GLenum> enabled;
-    GLenum cullFace = GL_BACK;
-    GLenum polygonMode = GL_FILL;
-    GLenum shadeModel = GL_SMOOTH;
-    std::map<GLenum, GLint> texParams; // GL_TEXTURE_2D parameters
     int unpackAlignment = 4;
-    std::array<int, 4> viewport{0, 0, 0, 0};
 
-    GLenum currentPrimitive = 0; // 0 outside glBegin/glEnd
     bool insideBegin = false;
     int beginEndErrors = 0;      // nested glBegin, glEnd without glBegin, state calls inside
 
@@ -92,7 +83,6 @@ struct State {
     int elapsedTime = 0; // what glutGet(GLUT_ELAPSED_TIME) returns
     std::string windowTitle;
     int swapCount = 0;
-    int redisplayCount = 0;
     void (*keyboard)(unsigned char, int, int) = nullptr;
     void (*keyboardUp)(unsigned char, int, int) = nullptr;
     void (*special)(int, int, int) = nullptr;
@@ -102,8 +92,6 @@ struct State {
     void (*display)() = nullptr;
     void (*reshape)(int, int) = nullptr;
     void (*timer)(int) = nullptr;
-    int timerValue = 0;
-    unsigned int timerMillis = 0;
 
     bool isEnabled(GLenum cap) const { return enabled.count(cap) != 0; }
     const Mat4& currentModelview() const { return modelview.back(); }

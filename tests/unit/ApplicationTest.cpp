@@ -1,5 +1,7 @@
-// Program start-up on the recording GLUT: the window, the title echo, the callbacks in their order,
-// the render state before the scene, the timer, then the main loop.
+// The application shell on the recording GL and GLUT: start-up as a user sees it (window, title,
+// callbacks, render state, music), the redraw timer, the projection and the frame-rate title.
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -14,63 +16,127 @@
 
 namespace {
 
-TEST(ApplicationTest, StartsUpInOrder)
+const std::string kMusic = "canberra-gtk-play -f audio/music.wav";
+
+long musicStarts()
+{
+    const auto commands = cmdrec::commands();
+    return std::count(commands.begin(), commands.end(), kMusic);
+}
+
+TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateAndMusicOnce)
 {
     glrec::reset();
     cmdrec::clear();
     char name[] = "robotscene";
     char* argv[] = {name, nullptr};
     ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    int result = runApplication(1, argv);
-    std::string out = ::testing::internal::GetCapturedStdout();
+    ::testing::internal::CaptureStderr(); // images may be absent in a bare checkout
+    EXPECT_EQ(runApplication(1, argv), 0) << "the main loop returned";
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "OpenGL project by Quillaverden\n");
     ::testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(result, 0) << "the main loop returned";
-    EXPECT_EQ(out, "OpenGL project by Quillaverden\n");
+    const glrec::State& s = glrec::gl();
+    EXPECT_EQ(glrec::callsNamed("glutInitDisplayMode").at(0).args[0],
+              GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
+    EXPECT_EQ(glrec::callsNamed("glutInitWindowSize").at(0).args, (std::vector<double>{1024, 768}));
+    EXPECT_EQ(glrec::callsNamed("glutInitWindowPosition").at(0).args, (std::vector<double>{200, 200}));
+    EXPECT_EQ(s.windowTitle, "OpenGL project by Quillaverden");
+    // Each event reaches its own handler: a swapped pair would, say, drive on key release.
+    EXPECT_TRUE(s.keyboardUp == &manageKeyboardUp && s.keyboard == &manageKeyboard
+                && s.special == &manageSpecialKeyboard && s.mouse == &manageMouse
+                && s.mouseWheel == &manageMouseWheel && s.motion == &manageMouseMove);
+    EXPECT_TRUE(s.timer == &timerCB && s.display == &display && s.reshape == &reshape);
+    EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15})) << "15 ms redraws";
+    EXPECT_EQ(glrec::callNames().back(), "glutMainLoop");
 
-    // The GLUT calls, in order, with what each must carry.
-    std::vector<std::string> glut;
-    for (const std::string& call : glrec::callNames()) {
-        if (call.rfind("glut", 0) == 0 && call != "glutGet") {
-            glut.push_back(call);
+    // Lit, blended and depth-tested; the light sits above the eye, so it is given before any
+    // camera transform, and the images are decoded after the GL context exists.
+    for (GLenum cap : {GL_COLOR_MATERIAL, GL_NORMALIZE, GL_LIGHTING, GL_LIGHT0, GL_BLEND, GL_DEPTH_TEST}) {
+        EXPECT_TRUE(s.isEnabled(cap)) << cap;
+    }
+    EXPECT_EQ(glrec::callsNamed("glBlendFunc").at(0).args, (std::vector<double>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+    for (const glrec::Call& call : glrec::callsNamed("glLightfv")) {
+        if (call.args[1] == GL_POSITION) {
+            EXPECT_EQ(call.args, (std::vector<double>{GL_LIGHT0, GL_POSITION, 0, 1, 0, 1}));
         }
     }
-    EXPECT_EQ(glut, (std::vector<std::string>{
-        "glutInit", "glutInitDisplayMode", "glutInitWindowSize", "glutInitWindowPosition", "glutCreateWindow",
-        "glutKeyboardUpFunc", "glutKeyboardFunc", "glutSpecialFunc", "glutMouseFunc", "glutMouseWheelFunc",
-        "glutMotionFunc", "glutTimerFunc", "glutDisplayFunc", "glutReshapeFunc", "glutMainLoop"}));
-    EXPECT_EQ(glrec::callsNamed("glutInitDisplayMode")[0].args[0], 146) << "RGB, double, depth, multisample";
-    EXPECT_EQ(glrec::callsNamed("glutInitWindowSize")[0].args, (std::vector<double>{1024, 768}));
-    EXPECT_EQ(glrec::callsNamed("glutInitWindowPosition")[0].args, (std::vector<double>{200, 200}));
-    EXPECT_EQ(glrec::gl().windowTitle, "OpenGL project by Quillaverden");
-    EXPECT_EQ(glrec::callsNamed("glutTimerFunc")[0].args, (std::vector<double>{15, 15}));
-
-    const glrec::State& s = glrec::gl();
-    EXPECT_EQ(s.keyboardUp, &manageKeyboardUp);
-    EXPECT_EQ(s.keyboard, &manageKeyboard);
-    EXPECT_EQ(s.special, &manageSpecialKeyboard);
-    EXPECT_EQ(s.mouse, &manageMouse);
-    EXPECT_EQ(s.mouseWheel, &manageMouseWheel);
-    EXPECT_EQ(s.motion, &manageMouseMove);
-    EXPECT_EQ(s.timer, &timerCB);
-    EXPECT_EQ(s.display, &display);
-    EXPECT_EQ(s.reshape, &reshape);
-
-    // Render state comes after the window and before the first image is decoded and the timer armed.
-    int window = glrec::findCall("glutCreateWindow");
-    int renderState = glrec::findCall("glClearColor");
-    int firstImage = glrec::findCall("glEnable", static_cast<std::size_t>(renderState + 1));
-    int depthFunc = glrec::findCall("glDepthFunc");
-    int timer = glrec::findCall("glutTimerFunc");
-    EXPECT_LT(window, renderState);
-    EXPECT_LT(depthFunc, timer);
-    EXPECT_LT(renderState, firstImage);
-
-    // init() ran: the music was started once, with its own argument list.
-    auto commands = cmdrec::commands();
-    EXPECT_EQ(std::count(commands.begin(), commands.end(), "canberra-gtk-play -f audio/music.wav"), 1);
+    EXPECT_EQ(s.modelview.size(), 1u);
     EXPECT_TRUE(ev.menuShown) << "the program starts on its menu";
+
+    // The music starts once at start-up; the first frames find it already playing.
+    EXPECT_EQ(musicStarts(), 1);
+    for (int i = 0; i < 3; ++i) display();
+    ev.menuShown = false;
+    for (int i = 0; i < 3; ++i) display();
+    EXPECT_EQ(musicStarts(), 1) << "the first frames must not start the music a second time";
+}
+
+TEST(WindowTest, TimerReArmsItselfBeforeAskingForTheRedraw)
+{
+    glrec::reset();
+    timerCB(15);
+    std::vector<std::string> names = glrec::callNames();
+    ASSERT_EQ(names, (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));
+    EXPECT_EQ(glrec::callsNamed("glutTimerFunc")[0].args, (std::vector<double>{15, 15}));
+    EXPECT_EQ(glrec::gl().timer, &timerCB);
+}
+
+TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjection)
+{
+    struct Case { int width, height; double aspect; };
+    // A minimised window: a side of 0 is taken as 1.
+    for (const Case& c : {Case{800, 600, 800.0 / 600.0}, Case{640, 0, 640.0}, Case{0, 0, 1.0}}) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        glrec::reset();
+        glPushMatrix(); // whatever the modelview holds must survive
+        reshape(c.width, c.height);
+        EXPECT_EQ(glrec::callsNamed("glViewport").at(0).args, std::vector<double>({0, 0, 1.0 * c.width, 1.0 * c.height}));
+        EXPECT_EQ(glrec::callsNamed("gluPerspective").at(0).args, (std::vector<double>{45, c.aspect, 1, 1000}));
+        EXPECT_EQ(glrec::gl().projection.size(), 1u);
+        EXPECT_EQ(glrec::gl().modelview.size(), 2u);
+        EXPECT_EQ(glrec::gl().matrixMode, GLenum(GL_MODELVIEW)) << "the frame driver draws in the modelview";
+        // A second reshape replaces the projection instead of stacking onto it.
+        const glrec::Mat4 first = glrec::gl().projection.back();
+        reshape(c.width, c.height);
+        EXPECT_EQ(glrec::gl().projection.back().m, first.m);
+        for (double value : first.m) EXPECT_TRUE(std::isfinite(value));
+    }
+}
+
+// The title shows the rate only once more than a second has passed since the last update.
+TEST(WindowTest, TitleUpdatesOnlyAfterMoreThanASecond)
+{
+    // Elapsed ms at each frame; the title after the last ("" if never set); frames counted since the last update.
+    struct Case { std::vector<int> frameTimes; std::string title; int frameAfter; };
+    std::vector<int> sixtySeven(66, 500); // 67 frames, the last at 1005 ms: 66.7 shown as 67 in four columns
+    sixtySeven.push_back(1005);
+    const Case cases[] = {
+        {{1000}, "", 1},
+        {{1001}, "OpenGL project by Quillaverden :    1 fps", 0},
+        {sixtySeven, "OpenGL project by Quillaverden :   67 fps", 0},
+        {{500, 1000, 1500, 2000}, "OpenGL project by Quillaverden :    2 fps", 1},
+        {{1001, 2001}, "OpenGL project by Quillaverden :    1 fps", 1},
+        {{1001, 2002}, "OpenGL project by Quillaverden :    1 fps", 0},
+    };
+    for (const Case& c : cases) {
+        glrec::reset();
+        frame = currenttime = timebase = 0;
+        for (int time : c.frameTimes) {
+            glrec::gl().elapsedTime = time;
+            updateFrameRateTitle();
+        }
+        EXPECT_EQ(glrec::gl().windowTitle, c.title);
+        EXPECT_EQ(frame, c.frameAfter) << c.title;
+    }
+    // Rates wider than four columns are shown whole.
+    glrec::reset();
+    frame = 99999;
+    currenttime = timebase = 0;
+    glrec::gl().elapsedTime = 2000;
+    updateFrameRateTitle();
+    EXPECT_EQ(glrec::gl().windowTitle, "OpenGL project by Quillaverden : 50000 fps");
+    EXPECT_EQ(timebase, 2000);
 }
 
 } // namespace

@@ -364,8 +364,9 @@ void Mesh::createCylinder(double radius, double height, double segments, double 
 void Mesh::createCone(double bottomRadius, double topRadius, double height, double segments, double repeat)
 {
     vertices.clear();
-    // Below one segment a quad would span more than a full turn, or the turn be divided by zero.
-    if (segments < 1) {
+    // No segment to lay out, and a count of 0 would divide the turn by zero. A count between 0 and
+    // 1 still makes one quad, spanning more than the full turn.
+    if (segments <= 0) {
         return;
     }
     for (int i = 0; i < segments; ++i) {

@@ -1,5 +1,7 @@
-// Mesh: the six list-drawing routines on short and incomplete lists, and the generators' vertex
-// counts, exact values and windings. The direct-drawn solids are in SolidsTest.
+// Geometry: the generators' vertex lists, drawQuads, and the solids the robot and the sky box are
+// made of (their primitives, landmark vertices with texture coordinates and normals, which side
+// faces out, and which images they upload). Routines that nothing in the program calls are left
+// out, but for the segment counts of the wall generators.
 #include <array>
 #include <cmath>
 #include <functional>
@@ -13,158 +15,324 @@
 
 namespace {
 
-// Generator values come from double sines and cosines, e.g. cos(pi/2) is 6e-17, not 0.
-constexpr double trigTolerance = 1e-12;
+using Vec3 = std::array<double, 3>;
+using Shape = std::vector<std::pair<GLenum, std::size_t>>; // mode and vertex count per primitive
 
-using Routine = void (Mesh::*)();
+// Values come from double sines and cosines (cos(pi/2) is 6e-17, not 0) and are narrowed to float.
+constexpr double tolerance = 1e-6;
+// A cross product smaller than this comes from float rounding of coincident points.
+constexpr double degenerateArea = 1e-6;
 
-// A list of n vertices whose fields differ from one vertex to the next and are not exact floats,
-// so every recorded value shows which list vertex it came from and that it was narrowed.
-void fillList(Mesh& mesh, int n)
+Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3 cross(const Vec3& a, const Vec3& b)
 {
-    mesh.vertices.clear();
-    for (int i = 0; i < n; ++i) mesh.vertices.emplace_back(i + 0.1, 10 + i, 20 + i, 0.3 * i, 0.7 * i);
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Vec3 at(const Vertex& v) { return {v.x, v.y, v.z}; }
+Vec3 at(int recorded)
+{
+    const std::array<float, 3>& p = glrec::gl().vertices[recorded].object;
+    return {p[0], p[1], p[2]};
 }
 
-TEST(MeshListTest, EachRoutineSendsWholeGroupsInListOrder)
+TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
 {
-    // groups: the list indices sent, one entry per glBegin/glEnd pair.
-    struct Case { const char* name; Routine routine; int listSize; GLenum mode; std::vector<std::vector<int>> groups; };
-    const Case cases[] = {
-        {"triangles, empty", &Mesh::drawTriangles, 0, GL_TRIANGLES, {}},
-        {"quads, empty", &Mesh::drawQuads, 0, GL_QUADS, {}},
-        {"triangle strip, empty", &Mesh::drawTriangleStrip, 0, GL_TRIANGLE_STRIP, {{}}},
-        {"quad strip, empty", &Mesh::drawQuadStrip, 0, GL_QUAD_STRIP, {{}}},
-        {"line strip, empty", &Mesh::drawLineStrip, 0, GL_LINE_STRIP, {{}}},
-        {"polygon, empty", &Mesh::drawPolygons, 0, GL_POLYGON, {{}}},
-        {"quads of 5", &Mesh::drawQuads, 5, GL_QUADS, {{0, 1, 2, 3}}},
-        {"quads of 8", &Mesh::drawQuads, 8, GL_QUADS, {{0, 1, 2, 3}, {4, 5, 6, 7}}},
-        {"triangles of 7", &Mesh::drawTriangles, 7, GL_TRIANGLES, {{0, 1, 2}, {3, 4, 5}}},
-        {"triangle strip of 7", &Mesh::drawTriangleStrip, 7, GL_TRIANGLE_STRIP, {{0, 1, 2, 3, 4, 5}}},
-        {"line strip of 3", &Mesh::drawLineStrip, 3, GL_LINE_STRIP, {{0, 1}}},
-        {"polygon of 4", &Mesh::drawPolygons, 4, GL_POLYGON, {{0, 1, 2, 3}}},
-        {"quad strip of 4", &Mesh::drawQuadStrip, 4, GL_QUAD_STRIP, {{0, 1, 2, 3}}},
-        {"quad strip of 5", &Mesh::drawQuadStrip, 5, GL_QUAD_STRIP, {{0, 1, 2, 3, 4}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Mesh mesh;
-        fillList(mesh, c.listSize);
-        glrec::reset();
-        (mesh.*c.routine)();
-        // Only drawQuads sets a normal, once after each glBegin; each vertex is texcoord then position.
-        std::vector<std::string> expectedCalls;
-        std::vector<int> sent; // list indices in sending order
-        for (const std::vector<int>& primitive : c.groups) {
-            expectedCalls.push_back("glBegin");
-            if (c.mode == GL_QUADS) expectedCalls.push_back("glNormal3f");
-            for (std::size_t k = 0; k < primitive.size(); ++k) {
-                expectedCalls.insert(expectedCalls.end(), {"glTexCoord2f", "glVertex3f"});
-            }
-            expectedCalls.push_back("glEnd");
-            sent.insert(sent.end(), primitive.begin(), primitive.end());
-        }
-        EXPECT_EQ(glrec::callNames(), expectedCalls);
-        const glrec::State& gl = glrec::gl();
-        for (const glrec::Primitive& p : gl.primitives) EXPECT_EQ(p.mode, c.mode);
-        ASSERT_EQ(gl.vertices.size(), sent.size());
-        for (std::size_t i = 0; i < sent.size(); ++i) {
-            const Vertex& listed = mesh.vertices[sent[i]];
-            EXPECT_EQ(gl.vertices[i].object, (std::array<float, 3>{float(listed.x), float(listed.y), float(listed.z)}));
-            EXPECT_EQ(gl.vertices[i].texCoord, (std::array<float, 4>{float(listed.u), float(listed.v), 0, 1}));
-            if (c.mode == GL_QUADS) {
-                EXPECT_EQ(gl.vertices[i].normal, (std::array<float, 3>{0, 1, 0}));
-            }
-        }
-    }
-}
-
-TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirOwnVertices)
-{
-    const double s10 = std::sin(10 / 180.0 * M_PI);
-    const double c10 = std::cos(10 / 180.0 * M_PI);
+    const double c40 = std::cos(40 / 180.0 * M_PI), s40 = std::sin(40 / 180.0 * M_PI);
     using Expected = std::vector<std::pair<int, Vertex>>; // index, value
     struct Case { const char* name; std::function<void(Mesh&)> build; std::size_t count; Expected expected; };
     const Case cases[] = {
-        {"plane 30 x 30, repeat 1", [](Mesh& m) { m.createPlane(30, 30, 1); }, 4,
-         {{0, {-15, 0, 15, 0, 1}}, {1, {15, 0, 15, 1, 1}}, {2, {15, 0, -15, 1, 0}}, {3, {-15, 0, -15, 0, 0}}}},
-        {"plane 51.2 x 21.5, repeat 0", [](Mesh& m) { m.createPlane(51.2, 21.5, 0); }, 4,
-         {{0, {-25.6, 0, 10.75, 0, 0}}, {1, {25.6, 0, 10.75, 0, 0}}, {2, {25.6, 0, -10.75, 0, 0}},
-          {3, {-25.6, 0, -10.75, 0, 0}}}},
+        {"plane 51.2 x 12.8", [](Mesh& m) { m.createPlane(51.2, 12.8, 1); }, 4,
+         {{0, {-25.6, 0, 6.4, 0, 1}}, {1, {25.6, 0, 6.4, 1, 1}}, {2, {25.6, 0, -6.4, 1, 0}}, {3, {-25.6, 0, -6.4, 0, 0}}}},
         {"box 2 x 4 x 6", [](Mesh& m) { m.createBox(2, 4, 6); }, 8,
-         {{0, {-1, -2, 3}}, {1, {1, -2, 3}}, {6, {1, 2, -3}}, {7, {-1, 2, -3}}}},
+         {{0, {-1, -2, 3}}, {2, {1, 2, 3}}, {5, {1, -2, -3}}, {6, {1, 2, -3}}}},
         {"trapeze 2 x 4 x 6, scale 0.5", [](Mesh& m) { m.createTrapeze(2, 4, 6, 0.5); }, 8,
          {{0, {-0.5, -1, 3}}, {2, {0.5, 1, 3}}, {4, {-1, -2, -3}}, {6, {1, 2, -3}}}},
         {"cylinder r 2, h 6, 4 segments, repeat 2", [](Mesh& m) { m.createCylinder(2, 6, 4, 2); }, 16,
-         {{0, {0, -3, 2, 0.5, 2}}, {1, {2, -3, 0, 0, 2}}, {2, {2, 3, 0, 0, 0}}, {3, {0, 3, 2, 0.5, 0}},
-          {15, {2, 3, 0, 2, 0}}}},
-        // The fifth quad ends 400 degrees round, 40 past the full turn.
-        {"cylinder, 4.5 segments run past the turn", [](Mesh& m) { m.createCylinder(1, 2, 4.5, 1); }, 20,
-         {{16, {std::cos(40 / 180.0 * M_PI), -1, std::sin(40 / 180.0 * M_PI), 5 / 4.5, 1}}}},
+         {{0, {0, -3, 2, 0.5, 2}}, {1, {2, -3, 0, 0, 2}}, {2, {2, 3, 0, 0, 0}}, {3, {0, 3, 2, 0.5, 0}}, {15, {2, 3, 0, 2, 0}}}},
+        // A fraction adds a last quad past the full turn: the fifth ends at 400 degrees.
+        {"cylinder, 4.5 segments", [](Mesh& m) { m.createCylinder(1, 2, 4.5, 1); }, 20, {{16, {c40, -1, s40, 5 / 4.5, 1}}}},
+        {"cylinder, 0.5 segments: one quad of two turns", [](Mesh& m) { m.createCylinder(1, 2, 0.5, 1); }, 4,
+         {{0, {1, -1, 0, 2, 1}}, {1, {1, -1, 0, 0, 1}}, {2, {1, 1, 0, 0, 0}}, {3, {1, 1, 0, 2, 0}}}},
         {"cylinder, 0 segments", [](Mesh& m) { m.createCylinder(1, 2, 0, 1); }, 0, {}},
         {"cylinder, -2 segments", [](Mesh& m) { m.createCylinder(1, 2, -2, 1); }, 0, {}},
-        {"cylinder, 0.5 segments", [](Mesh& m) { m.createCylinder(1, 2, 0.5, 1); }, 0, {}},
         {"cone r 2 to 1, h 4, 4 segments", [](Mesh& m) { m.createCone(2, 1, 4, 4, 1); }, 16,
          {{0, {0, -2, 2, 0.25, 1}}, {1, {2, -2, 0, 0, 1}}, {2, {1, 2, 0, 0, 0}}, {3, {0, 2, 1, 0.25, 0}}}},
-        {"half sphere r 1", [](Mesh& m) { m.createHalfSphere(1); }, 1296,
-         {{0, {0, 0, 1, 0, 0}}, {1, {0, s10, c10, 0, 20 / 360.0}}, {2, {0, 0, 1, 10 / 360.0, 0}},
-          {3, {s10 * s10, s10 * c10, c10, 10 / 360.0, 20 / 360.0}}, {1295, {-0, 1, 0, 1, 0.5}}}},
+        {"cone, 0.5 segments", [](Mesh& m) { m.createCone(2, 1, 4, 0.5, 1); }, 4, {{3, {1, 2, 0, 2, 0}}}},
+        {"cone, 0 segments", [](Mesh& m) { m.createCone(2, 1, 4, 0, 1); }, 0, {}},
+        {"cone, -1 segments", [](Mesh& m) { m.createCone(2, 1, 4, -1, 1); }, 0, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Mesh mesh;
-        fillList(mesh, 5); // whatever was there before must go
+        mesh.vertices.assign(5, Vertex(7, 7, 7, 7, 7)); // whatever was there before must go
         c.build(mesh);
         ASSERT_EQ(mesh.vertices.size(), c.count);
         for (const auto& [index, e] : c.expected) {
             const Vertex& a = mesh.vertices[index];
             for (auto [actual, expected] : {std::pair{a.x, e.x}, {a.y, e.y}, {a.z, e.z}, {a.u, e.u}, {a.v, e.v}}) {
-                EXPECT_NEAR(actual, expected, trigTolerance) << "vertex " << index;
+                EXPECT_NEAR(actual, expected, tolerance) << "vertex " << index;
             }
         }
     }
 }
 
-// Newell's normal of a quad (a collapsed corner does no harm): it points to the side from which
-// the quad winds counter-clockwise.
-std::array<double, 3> quadNormal(const std::array<const Vertex*, 4>& ring)
+TEST(MeshGeneratorTest, QuadsWindCounterClockwiseSeenFromOutside)
 {
-    std::array<double, 3> n{0, 0, 0};
-    for (int k = 0; k < 4; ++k) {
-        const Vertex& p = *ring[k];
-        const Vertex& q = *ring[(k + 1) % 4];
-        n[0] += (p.y - q.y) * (p.z + q.z);
-        n[1] += (p.z - q.z) * (p.x + q.x);
-        n[2] += (p.x - q.x) * (p.y + q.y);
-    }
-    return n;
-}
-
-TEST(MeshGeneratorTest, QuadsWindCounterClockwiseFromOutsideAndDomeCellsClockwise)
-{
-    // The plane looks up; walls away from the y axis; the dome (cells of two rungs a, b, c, d
-    // making the quad a, b, d, c) towards its centre.
-    enum Away { Up, FromAxis, FromCentre };
-    struct Case { const char* name; std::function<void(Mesh&)> build; Away away; double outward; }; // -1: towards
+    struct Case { const char* name; std::function<void(Mesh&)> build; bool wall; }; // a wall faces away from y
     const Case cases[] = {
-        {"plane", [](Mesh& m) { m.createPlane(3, 5, 1); }, Up, +1},
-        {"cylinder", [](Mesh& m) { m.createCylinder(1.5, 2, 12, 1); }, FromAxis, +1},
-        {"cone", [](Mesh& m) { m.createCone(2, 0.5, 1, 7, 3); }, FromAxis, +1},
-        {"half sphere", [](Mesh& m) { m.createHalfSphere(2); }, FromCentre, -1},
+        {"plane, seen from above", [](Mesh& m) { m.createPlane(3, 5, 1); }, false},
+        {"cylinder", [](Mesh& m) { m.createCylinder(1.5, 2, 12, 1); }, true},
+        {"cone", [](Mesh& m) { m.createCone(2, 0.5, 1, 7, 3); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Mesh mesh;
         c.build(mesh);
         const std::vector<Vertex>& v = mesh.vertices;
-        for (std::size_t k = 0; k + 3 < v.size(); k += 4) {
-            bool strip = c.away == FromCentre;
-            std::array<double, 3> n = quadNormal({&v[k], &v[k + 1], &v[k + (strip ? 3 : 2)], &v[k + (strip ? 2 : 3)]});
-            std::array<double, 3> away{v[k].x, c.away == FromCentre ? v[k].y : 0, v[k].z};
-            if (c.away == Up) away = {0, 1, 0};
-            EXPECT_GT(c.outward * (n[0] * away[0] + n[1] * away[1] + n[2] * away[2]), 0) << "quad at " << k;
+        for (std::size_t k = 0; k < v.size(); k += 4) {
+            Vec3 n = cross(minus(at(v[k + 1]), at(v[k])), minus(at(v[k + 2]), at(v[k])));
+            Vec3 outside = c.wall ? Vec3{v[k].x, 0, v[k].z} : Vec3{0, 1, 0};
+            EXPECT_GT(dot(n, outside), 0) << "quad at " << k;
         }
     }
+}
+
+TEST(MeshDrawTest, DrawQuadsSendsWholeQuadsFacingUpInListOrder)
+{
+    Mesh mesh;
+    glrec::reset();
+    mesh.drawQuads();
+    EXPECT_TRUE(glrec::gl().calls.empty()) << "an empty list draws nothing";
+    // Values that are not exact floats: each recorded one shows its list vertex and its narrowing.
+    for (int i = 0; i < 9; ++i) mesh.vertices.emplace_back(i + 0.1, 10 + i, 20 + i, 0.3 * i, 0.7 * i);
+    mesh.drawQuads();
+    std::vector<std::string> quad{"glBegin", "glNormal3f"};
+    for (int k = 0; k < 4; ++k) quad.insert(quad.end(), {"glTexCoord2f", "glVertex3f"});
+    quad.push_back("glEnd");
+    std::vector<std::string> expected = quad;
+    expected.insert(expected.end(), quad.begin(), quad.end()); // the ninth vertex is left out
+    EXPECT_EQ(glrec::callNames(), expected);
+    const glrec::State& gl = glrec::gl();
+    for (const glrec::Primitive& p : gl.primitives) EXPECT_EQ(p.mode, GLenum(GL_QUADS));
+    ASSERT_EQ(gl.vertices.size(), 8u);
+    for (int i = 0; i < 8; ++i) {
+        const Vertex& v = mesh.vertices[i];
+        EXPECT_EQ(gl.vertices[i].object, (std::array<float, 3>{float(v.x), float(v.y), float(v.z)}));
+        EXPECT_EQ(gl.vertices[i].texCoord, (std::array<float, 4>{float(v.u), float(v.v), 0, 1}));
+        EXPECT_EQ(gl.vertices[i].normal, (std::array<float, 3>{0, 1, 0}));
+    }
+}
+
+// The triangles GL makes of a primitive, each in the winding GL gives it.
+std::vector<std::array<int, 3>> trianglesOf(const glrec::Primitive& p)
+{
+    const std::vector<int>& v = p.vertices;
+    std::vector<std::array<int, 3>> out;
+    int n = static_cast<int>(v.size());
+    for (int k = 0; p.mode == GL_QUADS && k + 3 < n; k += 4) {
+        out.insert(out.end(), {{v[k], v[k + 1], v[k + 2]}, {v[k], v[k + 2], v[k + 3]}});
+    }
+    for (int k = 0; p.mode == GL_TRIANGLE_STRIP && k + 2 < n; ++k) { // odd triangles swap their first two
+        out.push_back({v[k + k % 2], v[k + 1 - k % 2], v[k + 2]});
+    }
+    for (int k = 1; p.mode == GL_TRIANGLE_FAN && k + 1 < n; ++k) out.push_back({v[0], v[k], v[k + 1]});
+    return out;
+}
+
+Shape repeat(GLenum mode, std::size_t count, int times) { return Shape(std::size_t(times), {mode, count}); }
+
+// `bands` side strips of `strip` vertices, then two cap fans of `fan` (none for 0).
+Shape capped(int bands, std::size_t strip, std::size_t fan)
+{
+    Shape shape = repeat(GL_TRIANGLE_STRIP, strip, bands);
+    shape.insert(shape.end(), fan > 0 ? 2 : 0, {GL_TRIANGLE_FAN, fan});
+    return shape;
+}
+
+class SolidsTest : public ::testing::Test {
+protected:
+    Mesh mesh;
+    const Texture none; // never loaded
+    void SetUp() override { glrec::reset(); }
+};
+
+TEST_F(SolidsTest, EachSolidDrawsItsPrimitivesInOrder)
+{
+    struct Case { const char* name; std::function<void(Mesh&)> draw; Shape shape; };
+    const Case cases[] = {
+        {"box", [&](Mesh& m) { m.createBox(2, 4, 6); m.drawBox(); }, repeat(GL_QUADS, 4, 6)},
+        {"trapeze", [&](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, false); }, repeat(GL_QUADS, 4, 4)},
+        {"trapeze, end faces", [&](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, true); }, repeat(GL_QUADS, 4, 6)},
+        {"cylinder", [&](Mesh& m) { m.drawCylinder(1, 4, 2, 1, true, none, none); }, capped(1, 10, 6)},
+        {"cylinder, no caps", [&](Mesh& m) { m.drawCylinder(1, 4, 2, 1, false, none, none); }, capped(1, 10, 0)},
+        {"cylinder, 3 bands", [&](Mesh& m) { m.drawCylinder(3, 5, 2, 1, true, none, none); }, capped(3, 12, 7)},
+        {"cylinder, no band", [&](Mesh& m) { m.drawCylinder(0, 4, 2, 1, true, none, none); }, capped(0, 0, 6)},
+        {"half cylinder, 16", [&](Mesh& m) { m.drawHalfCylinder(1, 16, 2, 1, true, none, none); }, capped(1, 18, 10)},
+        {"half cylinder, 15", [&](Mesh& m) { m.drawHalfCylinder(1, 15, 2, 1, true, none, none); }, capped(1, 16, 9)},
+        {"cone, 2 bands", [&](Mesh& m) { m.drawCone(2, 6, 2, 0.5f, 1, true, none, none); }, capped(2, 14, 8)},
+        {"half sphere 24 x 32", [&](Mesh& m) { m.drawHalfSphere(2.5, 24, 32); }, repeat(GL_TRIANGLE_STRIP, 66, 12)},
+        {"half sphere 1 x 32", [&](Mesh& m) { m.drawHalfSphere(2.5, 1, 32); }, {}},
+        {"half sphere 13 x 8", [&](Mesh& m) { m.drawHalfSphere(1, 13, 8); }, repeat(GL_TRIANGLE_STRIP, 18, 6)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        glrec::reset();
+        Mesh fresh;
+        c.draw(fresh);
+        Shape shape;
+        for (const glrec::Primitive& p : glrec::gl().primitives) shape.emplace_back(p.mode, p.vertices.size());
+        EXPECT_EQ(shape, c.shape);
+        EXPECT_EQ(glrec::gl().beginEndErrors, 0);
+    }
+}
+
+// Landmarks: position, texture coordinate (s, t, r, q) and normal of chosen recorded vertices.
+TEST_F(SolidsTest, LandmarksCarryTheirPositionTextureCoordinateAndNormal)
+{
+    struct Mark { int index; Vec3 position; std::array<float, 4> texCoord; Vec3 normal; };
+    struct Case { const char* name; std::function<void(Mesh&)> draw; std::vector<Mark> marks; };
+    const double h = 2.5 * std::cos(M_PI / 24), hz = -2.5 * std::sin(M_PI / 24); // half sphere, a step below the rim
+    const Case cases[] = {
+        // The image's corner (0, 0) on the first corner of each face, the rest of the +z face.
+        {"box", [](Mesh& m) { m.createBox(2, 4, 6); m.drawBox(); },
+         {{0, {-1, -2, 3}, {0, 0, 0, 1}, {0, 0, 1}}, {1, {1, -2, 3}, {1, 0, 0, 1}, {0, 0, 1}},
+          {2, {1, 2, 3}, {1, 1, 0, 1}, {0, 0, 1}}, {3, {-1, 2, 3}, {0, 1, 0, 1}, {0, 0, 1}},
+          {4, {1, -2, -3}, {0, 0, 0, 1}, {0, 0, -1}}, {8, {1, -2, 3}, {0, 0, 0, 1}, {1, 0, 0}},
+          {12, {-1, -2, 3}, {0, 0, 0, 1}, {-1, 0, 0}}, {16, {-1, 2, 3}, {0, 0, 0, 1}, {0, 1, 0}},
+          {20, {1, -2, 3}, {0, 0, 0, 1}, {0, -1, 0}}}},
+        // q is the volume at the large end and the volume times the scale at the small end.
+        {"trapeze sides", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, false); },
+         {{0, {0.5, 1, 3}, {0, 0, 0, 24}, {1, 0, 0}}, {1, {0.5, -1, 3}, {24, 0, 0, 24}, {1, 0, 0}},
+          {2, {1, -2, -3}, {48, 48, 0, 48}, {1, 0, 0}}, {3, {1, 2, -3}, {0, 48, 0, 48}, {1, 0, 0}},
+          {4, {-0.5, -1, 3}, {0, 0, 0, 24}, {-1, 0, 0}}, {8, {-0.5, 1, 3}, {0, 0, 0, 24}, {0, 1, 0}},
+          {12, {0.5, -1, 3}, {0, 0, 0, 24}, {0, -1, 0}}}},
+        {"cylinder r 2, h 3", [](Mesh& m) { m.drawCylinder(1, 4, 3, 2, true, Texture(), Texture()); },
+         {{0, {2, 0, 1.5}, {0, 0, 0, 1}, {1, 0, 0}}, {1, {2, 0, -1.5}, {0, 1, 0, 1}, {1, 0, 0}},
+          {2, {0, 2, 1.5}, {0.25, 0, 0, 1}, {0, 1, 0}}, {9, {2, 0, -1.5}, {1, 1, 0, 1}, {1, 0, 0}},
+          {10, {0, 0, 1.5}, {0.5, 0.5, 0, 1}, {0, 0, 1}}, {11, {2, 0, 1.5}, {1, 0.5, 0, 1}, {0, 0, 1}},
+          {12, {0, 2, 1.5}, {0.5, 1, 0, 1}, {0, 0, 1}}, {16, {0, 0, -1.5}, {0.5, 0.5, 0, 1}, {0, 0, -1}},
+          {17, {2, 0, -1.5}, {1, 0.5, 0, 1}, {0, 0, -1}}, {18, {0, -2, -1.5}, {0.5, 0, 0, 1}, {0, 0, -1}}}},
+        {"cylinder, second of 3 bands", [](Mesh& m) { m.drawCylinder(3, 4, 3, 2, false, Texture(), Texture()); },
+         {{10, {2, 0, 0.5}, {0, 1 / 3.0f, 0, 1}, {1, 0, 0}}, {11, {2, 0, -0.5}, {0, 2 / 3.0f, 0, 1}, {1, 0, 0}}}},
+        // The image spans the half turn, and once down each band.
+        {"half cylinder, 2 bands", [](Mesh& m) { m.drawHalfCylinder(2, 8, 2, 1, true, Texture(), Texture()); },
+         {{0, {1, 0, 1}, {0, 0, 0, 1}, {1, 0, 0}}, {8, {-1, 0, 1}, {1, 0, 0, 1}, {-1, 0, 0}},
+          {10, {1, 0, 0}, {0, 1, 0, 1}, {1, 0, 0}}, {11, {1, 0, -1}, {0, 2, 0, 1}, {1, 0, 0}},
+          {20, {0, 0, 1}, {0.5, 0.5, 0, 1}, {0, 0, 1}}, {25, {-1, 0, 1}, {0, 0.5, 0, 1}, {0, 0, 1}},
+          {27, {-1, 0, -1}, {0, 0.5, 0, 1}, {0, 0, -1}}, {31, {1, 0, -1}, {1, 0.5, 0, 1}, {0, 0, -1}}}},
+        {"cone, top r 0.5, bottom r 1", [](Mesh& m) { m.drawCone(1, 4, 2, 0.5f, 1, true, Texture(), Texture()); },
+         {{0, {0.5, 0, 1}, {0, 0, 0, 1}, {1, 0, 0}}, {1, {1, 0, -1}, {0, 1, 0, 1}, {1, 0, 0}},
+          {2, {0, 0.5, 1}, {0.25, 0, 0, 1}, {0, 1, 0}}, {11, {0.5, 0, 1}, {1, 0.5, 0, 1}, {0, 0, 1}},
+          {17, {1, 0, -1}, {1, 0.5, 0, 1}, {0, 0, -1}}}},
+        // x is mirrored: longitude 0 is at -x. The rows run from t = 0 at the pole to 0.5 at the rim.
+        {"half sphere 2.5, 24 x 32", [](Mesh& m) { m.drawHalfSphere(2.5, 24, 32); },
+         {{0, {0, 0, -2.5}, {0, 0, 0, 1}, {0, 0, -1}}, {728, {-h, 0, hz}, {1 / 32.0f, 11 / 24.0f, 0, 1}, {-h / 2.5, 0, hz / 2.5}},
+          {729, {-2.5, 0, 0}, {1 / 32.0f, 0.5, 0, 1}, {-1, 0, 0}}, {745, {0, 2.5, 0}, {9 / 32.0f, 0.5, 0, 1}, {0, 1, 0}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        glrec::reset();
+        c.draw(mesh);
+        for (const Mark& mark : c.marks) {
+            SCOPED_TRACE(mark.index);
+            ASSERT_LT(std::size_t(mark.index), glrec::gl().vertices.size());
+            const glrec::RecordedVertex& v = glrec::gl().vertices[mark.index];
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.object[k], mark.position[k], tolerance);
+            for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], mark.texCoord[k], tolerance);
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.normal[k], mark.normal[k], tolerance);
+        }
+    }
+}
+
+// Front faces look away from the centre and every normal points outwards; degenerate triangles
+// at poles and seams are skipped.
+TEST_F(SolidsTest, FacesWindCounterClockwiseSeenFromOutside)
+{
+    const std::pair<const char*, std::function<void(Mesh&)>> cases[] = {
+        {"box", [](Mesh& m) { m.createBox(2, 4, 6); m.drawBox(); }},
+        {"trapeze", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, true); }},
+        {"cylinder", [](Mesh& m) { m.drawCylinder(2, 16, 2, 1, true, Texture(), Texture()); }},
+        {"half cylinder", [](Mesh& m) { m.drawHalfCylinder(1, 24, 0.75f, 0.85f, true, Texture(), Texture()); }},
+        {"cone", [](Mesh& m) { m.drawCone(1, 64, 0.5f, 1.9f, 1.6f, true, Texture(), Texture()); }},
+        {"half sphere", [](Mesh& m) { m.drawHalfSphere(2.5, 24, 32); }},
+        {"half sphere, odd", [](Mesh& m) { m.drawHalfSphere(0.22, 13, 12); }},
+    };
+    for (const auto& [name, draw] : cases) {
+        SCOPED_TRACE(name);
+        glrec::reset();
+        draw(mesh);
+        const glrec::State& gl = glrec::gl();
+        ASSERT_FALSE(gl.vertices.empty());
+        for (const glrec::RecordedVertex& v : gl.vertices) {
+            EXPECT_GE(v.normal[0] * v.object[0] + v.normal[1] * v.object[1] + v.normal[2] * v.object[2], -tolerance);
+        }
+        for (const glrec::Primitive& p : gl.primitives) {
+            for (const std::array<int, 3>& t : trianglesOf(p)) {
+                Vec3 n = cross(minus(at(t[1]), at(t[0])), minus(at(t[2]), at(t[0])));
+                if (std::sqrt(dot(n, n)) < degenerateArea) continue;
+                EXPECT_GT(dot(n, at(t[0])), 0) << "triangle from vertex " << t[0]; // the plane's side of the centre
+            }
+        }
+    }
+}
+
+TEST_F(SolidsTest, TrapezeEndFacesKeepTheCallersColourAndTheSidesTurnWhite)
+{
+    glColor3f(0.25f, 0.5f, 0.75f);
+    mesh.drawTrapeze(2, 4, 6, 0.5, true);
+    const glrec::State& gl = glrec::gl();
+    ASSERT_EQ(gl.primitives.size(), 6u);
+    for (std::size_t p = 0; p < 6; ++p) {
+        for (int v : gl.primitives[p].vertices) {
+            EXPECT_EQ(gl.vertices[v].color, (p < 2 ? std::array<float, 4>{0.25f, 0.5f, 0.75f, 1}
+                                                   : std::array<float, 4>{1, 1, 1, 1})) << "primitive " << p;
+        }
+    }
+    EXPECT_EQ(gl.vertices[0].normal, (std::array<float, 3>{0, 0, 1})); // the +z end first
+    EXPECT_EQ(gl.vertices[4].normal, (std::array<float, 3>{0, 0, -1}));
+    EXPECT_EQ(gl.color, (std::array<float, 4>{1, 1, 1, 1}));
+}
+
+TEST_F(SolidsTest, OnlyLoadedTexturesAreUploadedSideBeforeWallCapBeforeCaps)
+{
+    static unsigned char pixels[3 * 8] = {};
+    auto image = [](int width) { // a loaded texture whose upload shows its width
+        Texture texture;
+        texture.loaded = true;
+        texture.image.width = width;
+        texture.image.height = 1;
+        texture.image.channels = 3;
+        texture.image.pixels = pixels;
+        return texture;
+    };
+    const Texture side = image(3), cap = image(5);
+    using Draw = std::function<void(Mesh&, Texture, Texture)>;
+    const std::pair<const char*, Draw> solids[] = {
+        {"cylinder", [](Mesh& m, Texture s, Texture c) { m.drawCylinder(1, 8, 1, 1, true, s, c); }},
+        {"half cylinder", [](Mesh& m, Texture s, Texture c) { m.drawHalfCylinder(1, 8, 1, 1, true, s, c); }},
+        {"cone", [](Mesh& m, Texture s, Texture c) { m.drawCone(1, 8, 1, 0.5f, 1, true, s, c); }},
+    };
+    for (const auto& [name, draw] : solids) {
+        SCOPED_TRACE(name);
+        glrec::reset();
+        draw(mesh, Texture(), Texture());
+        EXPECT_EQ(glrec::countCalls("glTexImage2D"), 0);
+
+        glrec::reset();
+        draw(mesh, side, cap);
+        const glrec::State& gl = glrec::gl();
+        ASSERT_EQ(gl.uploads.size(), 2u);
+        EXPECT_EQ(gl.uploads[0].width, 3);
+        EXPECT_EQ(gl.uploads[1].width, 5);
+        int sideUpload = glrec::findCall("glTexImage2D"), capUpload = glrec::findCall("glTexImage2D", sideUpload + 1);
+        EXPECT_LT(sideUpload, glrec::findCall("glBegin"));
+        EXPECT_GT(capUpload, glrec::findCall("glEnd"));
+        EXPECT_LT(capUpload, glrec::findCall("glBegin", glrec::findCall("glEnd")));
+    }
+    glrec::reset();
+    mesh.drawCylinder(1, 8, 1, 1, false, Texture(), cap); // no caps: the cap image is not sent
+    EXPECT_EQ(glrec::countCalls("glTexImage2D"), 0);
 }
 
 } // namespace

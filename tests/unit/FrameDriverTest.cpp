@@ -1,6 +1,7 @@
 // The frame driver on the recording GL: cameras, drive and turn integration, the menu freeze, the
 // music and debug latches and the reset request, driven through the scene's global objects.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -14,6 +15,55 @@
 #include "app/Window.h"
 
 namespace {
+
+using Point = std::array<double, 3>;
+
+// Mean eye-space position of the vertices drawn in the given colour (the eye's translucent black is
+// drawn nowhere else).
+Point centroidOfColour(float red, float alpha)
+{
+    Point sum{0, 0, 0};
+    int count = 0;
+    for (const glrec::RecordedVertex& v : glrec::gl().vertices) {
+        if (v.color[0] != red || v.color[3] != alpha) continue;
+        for (int k = 0; k < 3; ++k) sum[k] += v.eye[k];
+        ++count;
+    }
+    EXPECT_GT(count, 0);
+    for (double& c : sum) c /= std::max(count, 1);
+    return sum;
+}
+
+// Vertices drawn after the frame's last image upload: the solid that image went to.
+std::vector<const glrec::RecordedVertex*> afterLastUpload()
+{
+    const auto& calls = glrec::gl().calls;
+    int upload = -1;
+    for (int i = 0; i < int(calls.size()); ++i) if (calls[i].name == "glTexImage2D") upload = i;
+    int before = 0;
+    for (int i = 0; i <= upload; ++i) before += calls[i].name == "glVertex3f";
+    std::vector<const glrec::RecordedVertex*> found;
+    for (std::size_t i = before; i < glrec::gl().vertices.size(); ++i) found.push_back(&glrec::gl().vertices[i]);
+    return found;
+}
+
+// The face's normal from its first three corners in eye space: counter-clockwise is the front.
+Point frontNormal(const std::vector<const glrec::RecordedVertex*>& quad)
+{
+    Point a, b;
+    for (int k = 0; k < 3; ++k) a[k] = quad[1]->eye[k] - quad[0]->eye[k], b[k] = quad[2]->eye[k] - quad[0]->eye[k];
+    Point n{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    double length = std::hypot(n[0], n[1], n[2]);
+    for (double& c : n) c /= length;
+    return n;
+}
+
+// Uploads of the last frame with the given size.
+int uploadsOfSize(int width, int height)
+{
+    const auto& uploads = glrec::gl().uploads;
+    return int(std::count_if(uploads.begin(), uploads.end(), [&](auto& u) { return u.width == width && u.height == height; }));
+}
 
 class FrameDriverTest : public ::testing::Test {
 protected:
@@ -51,6 +101,15 @@ protected:
         ::testing::internal::CaptureStdout();
         display();
         return ::testing::internal::GetCapturedStdout();
+    }
+
+    // The orbit camera looking straight down -z from 4 units up: eye space is world space moved
+    // down by 4, with no turn.
+    void levelCamera()
+    {
+        ev.cameraMode = 0;
+        ev.anglex = ev.angley = 0;
+        ev.zoomValue = 0;
     }
 
     long musicStarts()
@@ -119,6 +178,96 @@ TEST_F(FrameDriverTest, ViewsStayFiniteAtEveryZoomInEveryModeAndLookAtTheRobot)
             EXPECT_FLOAT_EQ(ev.cameraX, c.lookAt[0]) << "the eye is kept in the record";
         }
     }
+}
+
+
+// ---- where things are drawn ----
+
+TEST_F(FrameDriverTest, RobotIsDrawnTurnedByItsHeadingAboutTheVertical)
+{
+    levelCamera();
+    ev.headSweep = false; // the head holds still, so only the heading differs between the frames
+    ev.rotationAxisY = 1;
+    auto eyeOffset = [](double heading) {
+        ev.robotAngle = heading;
+        glrec::reset();
+        display();
+        Point eye = centroidOfColour(0, 0.7f); // the robot's eye
+        return Point{eye[0] - ev.robotX, eye[1] + 4, eye[2] - ev.robotZ};
+    };
+    Point ahead = eyeOffset(0);
+    ASSERT_GT(std::hypot(ahead[0], ahead[2]), 1) << "the eye sits off the axis, so a turn moves it";
+    Point left = eyeOffset(90); // a quarter turn anticlockwise seen from above: -z turns to -x
+    EXPECT_NEAR(left[0], ahead[2], 1e-4);
+    EXPECT_NEAR(left[1], ahead[1], 1e-4);
+    EXPECT_NEAR(left[2], -ahead[0], 1e-4);
+}
+
+TEST_F(FrameDriverTest, OneFramePlacesTheCameraThenDrivesThenTurns)
+{
+    ev.cameraMode = 1;
+    ev.moveDirection = 1;
+    ev.turnDirection = 1;
+    ev.rotationAxisY = 1;
+    display();
+    auto look = glrec::callsNamed("gluLookAt").at(0).args;
+    EXPECT_EQ((std::vector<double>{look[3], look[5]}), (std::vector<double>{0, -5})) << "the camera saw the robot before it moved";
+    EXPECT_NEAR(ev.robotZ, -5 - 0.5 * 0.04, 1e-7);
+    EXPECT_EQ(ev.robotX, 0) << "the first step went along the heading from before the turn";
+    EXPECT_NEAR(ev.robotAngle, -0.2, 1e-6);
+}
+
+TEST_F(FrameDriverTest, MenuBoardFacesTheEyeUprightAndTheFloorsUndersideFacesDown)
+{
+    ev.menuShown = true;
+    display();
+    auto board = afterLastUpload();
+    ASSERT_EQ(board.size(), 4u);
+    for (const auto* v : board) {
+        EXPECT_NEAR(v->eye[2], -80, 1e-4);
+        EXPECT_NEAR(std::fabs(v->eye[0]), 25, 1e-4);
+        EXPECT_NEAR(std::fabs(v->eye[1]), 25, 1e-4);
+        if (v->texCoord[0] == 0 && v->texCoord[1] == 0) {
+            EXPECT_LT(v->eye[0], 0) << "the picture's first column is on the left";
+            EXPECT_GT(v->eye[1], 0) << "its first row is at the top";
+        }
+    }
+    EXPECT_NEAR(frontNormal(board)[2], 1, 1e-9) << "its front looks at the eye";
+
+    ev.menuShown = false;
+    levelCamera();
+    glrec::reset();
+    display();
+    auto underside = afterLastUpload();
+    ASSERT_EQ(underside.size(), 4u);
+    for (const auto* v : underside) {
+        EXPECT_NEAR(v->eye[1] + 4, -0.1, 1e-4) << "just below the floor";
+        EXPECT_NEAR(std::fabs(v->eye[0]), 15, 1e-4);
+        EXPECT_NEAR(std::fabs(v->eye[2]), 15, 1e-4);
+    }
+    EXPECT_NEAR(frontNormal(underside)[1], -1, 1e-9) << "seen from below";
+    EXPECT_EQ(glrec::gl().uploads.back().width, 256) << "the floor's own image";
+}
+
+// ---- the record reaching the robot ----
+
+TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
+{
+    frames(1);
+    float start = robot.headAngle;
+    ev.KeyboardKeys('e', 0, 0); // turns the head left by hand, the sweep stops
+    frames(10);
+    EXPECT_NEAR(robot.headAngle, start + 10, 1e-4);
+    ev.KeyboardKeysUp('e', 0, 0);
+    ev.KeyboardKeys('r', 0, 0); // the sweep on again
+    glrec::reset();
+    frames(1);
+    EXPECT_NEAR(robot.headAngle, start + 10.3, 1e-4);
+    EXPECT_EQ(uploadsOfSize(128, 256), 2) << "the hologram is drawn";
+    ev.KeyboardKeys('f', 0, 0);
+    glrec::reset();
+    frames(1);
+    EXPECT_EQ(uploadsOfSize(128, 256), 0) << "F hides the hologram";
 }
 
 // ---- drive and turn ----
@@ -230,11 +379,15 @@ TEST_F(FrameDriverTest, MenuFreezesAllMotion)
 // Each latch acts once per change of its wish; two toggles between frames (O twice, M twice) do nothing.
 TEST_F(FrameDriverTest, DebugAndMusicLatchesActOncePerChange)
 {
-    ev.debugOn = true;
+    ev.KeyboardKeys('o', 0, 0);
     EXPECT_EQ(frameOutput(), "DEBUG ENABLED\n");
+    EXPECT_EQ(uploadsOfSize(64, 64), 55) << "every robot bind shows a grid";
     EXPECT_EQ(frameOutput(), "");
-    ev.debugOn = false;
+    ev.KeyboardKeys('o', 0, 0);
+    glrec::reset();
     EXPECT_EQ(frameOutput(), "DEBUG DISABLED\n");
+    EXPECT_EQ(uploadsOfSize(32, 32), 44) << "the second O puts the robot's own images back";
+    EXPECT_EQ(uploadsOfSize(64, 64), 2) << "only the drum's two lids";
     ev.debugOn = true;
     ev.debugOn = false;
     ev.musicOn = false;
@@ -260,6 +413,8 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
     frameOutput();
     frames(10);
     ASSERT_GT(speed, 0);
+    robot.headAngle = 50;
+    robot.headSweepReverse = true;
     cmdrec::clear();
     ev.KeyboardKeys(13, 0, 0);
     EXPECT_EQ(frameOutput(), "DEBUG DISABLED\nROBOT RESETED\n");
@@ -268,6 +423,8 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
     EXPECT_EQ(currentDirection, 0);
     EXPECT_EQ(rotationSpeed, 0.0f);
     EXPECT_EQ((std::vector<double>{ev.robotX, ev.robotZ, ev.robotAngle}), (std::vector<double>{0, -5, 0}));
+    EXPECT_FLOAT_EQ(robot.headAngle, -15 + 0.3f) << "the head starts its sweep again from the start";
+    EXPECT_FALSE(robot.headSweepReverse);
     EXPECT_EQ(musicStarts(), 1);
     EXPECT_EQ(frameOutput(), "") << "the request is consumed once";
 

@@ -1,7 +1,10 @@
 // Img: one decoded image, 8-bit pixels in the file's own channel count, top row first.
-// The only code in the program that calls the image decoder.
+// The only code in the program that calls the image decoder. It reads JPEG and PNG only: bytes
+// in any other format are refused, whatever the file is called. It does not scale, flip or
+// convert the pixels.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 class Img {
@@ -15,11 +18,16 @@ public:
     Img();
     ~Img();
 
-    // Decodes the file at path. On failure the image is left empty (0 by 0, null pixels) and one
-    // line naming the file and the reason goes to standard error. This image's hold on a previous
-    // buffer is given up.
+    // Reads the file at path and decodes it as LoadImgFromMemory does. On failure the image is
+    // left empty (0 by 0, null pixels) and one line naming the file and the reason goes to
+    // standard error. This image's hold on a previous buffer is given up.
     // Always returns 0.
     int LoadImg(const char* path);
+
+    // Decodes size bytes of a JPEG or PNG file; name stands for the file in the failure line.
+    // The same path as LoadImg after the read, so the fuzz target exercises the real code.
+    // Always returns 0.
+    int LoadImgFromMemory(const unsigned char* bytes, std::size_t size, const char* name);
 
     int GetWidth() const;
     int GetHeight() const;
@@ -29,5 +37,7 @@ public:
     static int BuffersHeld();
 
 private:
+    void clear();
+
     std::shared_ptr<unsigned char> owner; // keeps pixels alive while any copy refers to them
 };

@@ -5,6 +5,8 @@
 # fuzz/manifest.txt so the suite replays it from then on.
 
 FUZZ_SECONDS   ?= 600
+# More libFuzzer options, e.g. "-fork=1 -ignore_crashes=1" to keep going after a crash.
+FUZZ_FLAGS     ?=
 FUZZ_BUILD_DIR ?= build-fuzz
 PACKAGES       += clang libclang-rt-14-dev
 
@@ -19,10 +21,10 @@ fuzz: fuzz-build
 	@mkdir -p $(FUZZ_BUILD_DIR)/corpus $(FUZZ_BUILD_DIR)/crashes
 	@echo "Fuzzing the image loader for $(FUZZ_SECONDS) s; crash inputs go to $(FUZZ_BUILD_DIR)/crashes/"
 	cd $(FUZZ_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ./img_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -close_fd_mask=2 -print_final_stats=1 \
+	  ./img_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -close_fd_mask=2 -print_final_stats=1 $(FUZZ_FLAGS) \
 	    -artifact_prefix=$(CURDIR)/$(FUZZ_BUILD_DIR)/crashes/ \
 	    corpus $(CURDIR)/fuzz/corpus $(CURDIR)/textures 2>&1 | tee fuzz.log | \
-	    grep -E --line-buffered '^#[0-9]+.*(INITED|pulse|DONE)|ERROR|runtime error|SUMMARY|Test unit written|stat::'; \
+	    grep -E --line-buffered '^#[0-9]+.*(INITED|pulse|DONE)|^#[0-9]+: cov|ERROR|runtime error|SUMMARY|Test unit written|stat::'; \
 	  status=$${PIPESTATUS[0]}; \
 	  echo "Executions, coverage (cov = edges) and any crash above; full log: $(FUZZ_BUILD_DIR)/fuzz.log"; \
 	  ls $(CURDIR)/$(FUZZ_BUILD_DIR)/crashes; exit $$status

@@ -232,25 +232,101 @@ TEST_F(RobotTest, DebugSetShowsGridsAndTheNormalSetIsReadAfreshFromDisk)
     for (const glrec::Upload& u : glrec::gl().uploads) EXPECT_EQ(u.height, 13) << "width " << u.width << ": not reread";
 }
 
-TEST_F(RobotTest, LeftAndRightSidesDifferInThreePoints)
+// Per vertex of the last frame: the file of the image bound last and whether texturing was on.
+struct Drawn { std::string file; bool textured; };
+std::vector<Drawn> drawnWith()
 {
+    std::vector<Drawn> found;
+    std::string file = "none";
+    bool textured = false;
+    std::size_t upload = 0;
+    for (const glrec::Call& call : glrec::gl().calls) {
+        if (call.name == "glTexImage2D") {
+            std::size_t index = std::size_t(glrec::gl().uploads[upload++].width / 4 - 1);
+            file = index < kFiles.size() ? kFiles[index] : "?";
+        } else if (call.name == "glEnable" || call.name == "glDisable") {
+            if (call.args[0] == GL_TEXTURE_2D) textured = call.name == "glEnable";
+        } else if (call.name == "glVertex3f") {
+            found.push_back({file, textured});
+        }
+    }
+    return found;
+}
+
+struct Box { Point low, high; };
+
+// The bounding box of the vertices of a span that `keep` selects, in the robot's frame.
+Box boxOf(const Span& span, const std::function<bool(int)>& keep)
+{
+    Box b{{1e9, 1e9, 1e9}, {-1e9, -1e9, -1e9}};
+    for (int i = span.firstVertex; i < span.endVertex; ++i) {
+        if (!keep(i)) continue;
+        const auto& p = glrec::gl().vertices[i].eye;
+        for (int k = 0; k < 3; ++k) b.low[k] = std::min(b.low[k], p[k]), b.high[k] = std::max(b.high[k], p[k]);
+    }
+    return b;
+}
+
+// Where each part beyond the feet, drum and dome is drawn, with the head facing ahead and the
+// light band at its first frame: a part moved, turned, resized or dropped changes its box.
+TEST_F(RobotTest, ArmsShouldersAnklesEyeLightsLensAndHologramAreWhereTheyBelong)
+{
+    const double boxTol = 2e-4; // the expected corners are given to four decimals
+    robot.headSweep = false;
+    robot.headAngle = 0;
     frame();
-    auto arm = children(children(whole())[0]); // four stacks on the left, then four on the right
-    ASSERT_EQ(arm.size(), 8u);
-    const auto& s = glrec::gl();
-    // The shoulder's wall is its first strip: two vertices a rung, slices / 2 + 1 rungs.
-    auto shoulderSlices = [&](int side) {
-        return (s.primitives[s.vertices[arm[4 * side].firstVertex].primitive].vertices.size() / 2.0 - 1) * 2;
+    const std::vector<Drawn> with = drawnWith();
+    const auto& vertices = glrec::gl().vertices;
+    auto file = [&](const char* name) { return [&, name](int i) { return with[i].file == name; }; };
+    auto colour = [&](float red, float alpha) {
+        return [&, red, alpha](int i) { return vertices[i].color[0] == red && vertices[i].color[3] == alpha; };
     };
-    auto barGrey = [&](int side) { return double(s.vertices[arm[4 * side + 2].firstVertex].color[0]); };
-    auto rodAngle = [&](int side) { return s.calls[glrec::findCall("glRotated", arm[4 * side + 2].first)].args[0]; };
-    struct Difference { const char* name; std::function<double(int)> measure; double left, right; };
-    const Difference cases[] = {
-        {"shoulder slices", shoulderSlices, 24, 32}, {"bar grey", barGrey, 0.95, 1}, {"rod angle", rodAngle, 90, 270}};
-    for (const Difference& difference : cases) {
-        SCOPED_TRACE(difference.name);
-        EXPECT_NEAR(difference.measure(0), difference.left, 1e-6);
-        EXPECT_NEAR(difference.measure(1), difference.right, 1e-6);
+    auto any = [](int) { return true; };
+    auto groups = children(whole()); // arms, side legs, centre leg, body
+    auto arms = children(groups[0]), legs = children(groups[1]);
+    Span head = children(groups[3])[4];
+    struct Part { const char* name; Span span; std::function<bool(int)> keep; Box box; };
+    const Part parts[] = {
+        {"right shoulder", arms[4], file("circle.jpg"), {{2.6250, 6.0856, 1.3500}, {3.3750, 7.2108, 3.0021}}},
+        {"right upper arm", arms[4], any, {{2.6000, 4.0925, 1.3500}, {3.4000, 7.2108, 3.4904}}},
+        {"right axle and bolt", arms[5], any, {{2.2500, 5.7136, 1.5496}, {3.5750, 7.0111, 2.8472}}},
+        {"right bar and rod", arms[6], any, {{2.7500, 1.2829, 2.4419}, {3.6000, 4.9929, 4.3641}}},
+        {"right stripe", arms[7], any, {{3.0500, 1.5534, 2.1248}, {3.4500, 5.9710, 4.0626}}},
+        {"right ankle caps", legs[3], file("circle.jpg"), {{1.9800, 0.4050, 3.1000}, {2.5800, 2.0050, 4.6000}}},
+        {"eye", head, colour(0, 0.7f), {{-0.1900, 8.7050, 0.8493}, {1.0500, 9.5957, 2.0254}}},
+        {"indicator", head, colour(0.5f, 0.8f), {{0.1800, 8.3886, 0.3081}, {0.6200, 8.8161, 0.5991}}},
+        {"lens barrel", head, file("metal.jpg"), {{-0.7704, 8.5096, 0.3184}, {-0.3090, 9.0069, 0.7988}}},
+        {"lens glass", head, colour(0.14f, 0.9f), {{-0.7418, 8.6276, 0.3305}, {-0.3687, 8.9747, 0.6326}}},
+        {"hologram", head, file("hologram.png"), {{-4.5299, 11.2672, -10.0700}, {-1.1196, 18.1301, -4.6267}}},
+        {"beam and bands", head, file("holoLight.png"), {{-4.5524, 8.6632, -10.0700}, {-0.4900, 18.1728, 0.5694}}},
+    };
+    for (const Part& part : parts) {
+        SCOPED_TRACE(part.name);
+        Box box = boxOf(part.span, part.keep);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(box.low[k], part.box.low[k], boxTol) << "axis " << k;
+            EXPECT_NEAR(box.high[k], part.box.high[k], boxTol) << "axis " << k;
+        }
+    }
+    // The left side mirrors the right across x = 0. The shoulders differ in their slices only
+    // (24 and 32 round the half circle), which moves their extremes by less than this.
+    const double sliceTol = 1e-3;
+    struct Mirror { const char* name; Span left, right; std::function<bool(int)> keep; };
+    for (const Mirror& m : {Mirror{"shoulder", arms[0], arms[4], file("circle.jpg")}, Mirror{"upper arm", arms[0], arms[4], any},
+                            Mirror{"axle", arms[1], arms[5], any}, Mirror{"bar and rod", arms[2], arms[6], any},
+                            Mirror{"stripe", arms[3], arms[7], any}, Mirror{"ankle caps", legs[0], legs[3], file("circle.jpg")}}) {
+        SCOPED_TRACE(m.name);
+        Box left = boxOf(m.left, m.keep), right = boxOf(m.right, m.keep);
+        EXPECT_NEAR(left.low[0], -right.high[0], sliceTol);
+        EXPECT_NEAR(left.high[0], -right.low[0], sliceTol);
+        for (int k = 1; k < 3; ++k) {
+            EXPECT_NEAR(left.low[k], right.low[k], sliceTol) << "axis " << k;
+            EXPECT_NEAR(left.high[k], right.high[k], sliceTol) << "axis " << k;
+        }
+    }
+    // The eye is dark glass: untextured and see-through.
+    for (int i = 0; i < int(vertices.size()); ++i) {
+        EXPECT_FALSE(colour(0, 0.7f)(i) && with[i].textured) << "vertex " << i;
     }
 }
 

@@ -1,0 +1,180 @@
+// The GLUT calls the scene makes, over the page: callbacks kept here, called by the page's event
+// listeners and its frame loop (web/js/library.js). A timer becomes due after its delay and runs
+// at the next tick of the loop; a posted redisplay runs the display callback once per tick, as
+// GLUT coalesces them. The window is the page's canvas: its size follows the page and every
+// change calls the reshape callback, as a window resize does. glutMainLoop hands control to the
+// browser and does not return, as GLUT's does not.
+//
+// Not here: several windows, menus, fonts, shapes, idle and passive-motion callbacks, key-up of
+// special keys, game mode.
+#include <GL/freeglut.h>
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "gl/Bridge.h"
+
+namespace {
+
+struct Timer {
+    double due; // ms, page clock
+    void (*callback)(int);
+    int value;
+};
+
+struct Callbacks {
+    void (*display)() = nullptr;
+    void (*reshape)(int, int) = nullptr;
+    void (*keyboard)(unsigned char, int, int) = nullptr;
+    void (*keyboardUp)(unsigned char, int, int) = nullptr;
+    void (*special)(int, int, int) = nullptr;
+    void (*mouse)(int, int, int, int) = nullptr;
+    void (*motion)(int, int) = nullptr;
+    void (*wheel)(int, int, int, int) = nullptr;
+    std::vector<Timer> timers;
+    bool redisplay = true; // the first frame is drawn unasked, as on a new window
+    double start = 0;
+};
+
+Callbacks& glut()
+{
+    static Callbacks callbacks;
+    return callbacks;
+}
+
+} // namespace
+
+extern "C" {
+
+void glutInit(int*, char**)
+{
+    glut().start = emscripten_get_now();
+}
+
+void glutInitDisplayMode(unsigned int) {}
+void glutInitWindowSize(int, int) {}
+void glutInitWindowPosition(int, int) {}
+
+int glutCreateWindow(const char* title)
+{
+    robotscene_set_title(title);
+    return robotscene_gl_init() ? 1 : 0;
+}
+
+void glutSetWindowTitle(const char* title)
+{
+    robotscene_set_title(title);
+}
+
+void glutDisplayFunc(void (*callback)()) { glut().display = callback; }
+void glutReshapeFunc(void (*callback)(int, int)) { glut().reshape = callback; }
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { glut().keyboard = callback; }
+void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { glut().keyboardUp = callback; }
+void glutSpecialFunc(void (*callback)(int, int, int)) { glut().special = callback; }
+void glutMouseFunc(void (*callback)(int, int, int, int)) { glut().mouse = callback; }
+void glutMotionFunc(void (*callback)(int, int)) { glut().motion = callback; }
+void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { glut().wheel = callback; }
+
+void glutTimerFunc(unsigned int msecs, void (*callback)(int), int value)
+{
+    glut().timers.push_back(Timer{emscripten_get_now() + msecs, callback, value});
+}
+
+void glutPostRedisplay(void)
+{
+    glut().redisplay = true;
+}
+
+void glutSwapBuffers(void)
+{
+    webGlFlush(); // the page shows the canvas when the tick returns
+}
+
+int glutGet(GLenum what)
+{
+    if (what == GLUT_ELAPSED_TIME) {
+        return static_cast<int>(emscripten_get_now() - glut().start);
+    }
+    return 0;
+}
+
+void glutMainLoop(void)
+{
+    robotscene_page_start();
+    emscripten_exit_with_live_runtime();
+}
+
+// Called by the page once per animation frame: due timers first, then at most one redisplay when
+// the page lets it draw. Returns 1 when a frame was drawn.
+EMSCRIPTEN_KEEPALIVE int robotscene_tick(int mayDraw)
+{
+    Callbacks& g = glut();
+    double now = emscripten_get_now();
+    std::vector<Timer> due;
+    auto notDue = [now](const Timer& t) { return t.due > now; };
+    auto split = std::stable_partition(g.timers.begin(), g.timers.end(), notDue);
+    due.assign(split, g.timers.end());
+    g.timers.erase(split, g.timers.end());
+    std::stable_sort(due.begin(), due.end(), [](const Timer& a, const Timer& b) { return a.due < b.due; });
+    for (const Timer& t : due) {
+        t.callback(t.value);
+    }
+    if (!mayDraw || !g.redisplay || g.display == nullptr) {
+        return 0;
+    }
+    g.redisplay = false;
+    g.display();
+    return 1;
+}
+
+EMSCRIPTEN_KEEPALIVE void robotscene_resize(int width, int height)
+{
+    Callbacks& g = glut();
+    if (g.reshape != nullptr) {
+        g.reshape(width, height);
+    } else {
+        glViewport(0, 0, width, height);
+    }
+    g.redisplay = true;
+}
+
+// key: a character code (0 to 255) for the keyboard callbacks, or 256 plus a GLUT special key.
+EMSCRIPTEN_KEEPALIVE void robotscene_key(int key, int down, int x, int y)
+{
+    Callbacks& g = glut();
+    if (key >= 256) {
+        if (down && g.special != nullptr) {
+            g.special(key - 256, x, y);
+        }
+        return;
+    }
+    auto callback = down ? g.keyboard : g.keyboardUp;
+    if (callback != nullptr) {
+        callback(static_cast<unsigned char>(key), x, y);
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE void robotscene_mouse(int button, int state, int x, int y)
+{
+    if (glut().mouse != nullptr) {
+        glut().mouse(button, state, x, y);
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE void robotscene_motion(int x, int y)
+{
+    if (glut().motion != nullptr) {
+        glut().motion(x, y);
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE void robotscene_wheel(int direction, int x, int y)
+{
+    if (glut().wheel != nullptr) {
+        glut().wheel(0, direction, x, y);
+    }
+}
+
+} // extern "C"

@@ -1,0 +1,19 @@
+/* The two GLU calls the scene makes, for the browser build (implemented in web/gl). */
+#ifndef ROBOTSCENE_WEB_GLU_H
+#define ROBOTSCENE_WEB_GLU_H
+
+#include <GL/gl.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar);
+void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
+               GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

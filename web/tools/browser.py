@@ -1,0 +1,210 @@
+"""Headless Chromium driving the web page over the DevTools protocol (python3-websocket).
+
+Serves a build directory on a private local HTTP server, opens the page at a fixed size in a
+fresh profile, evaluates JavaScript, sends keys, the wheel and drags as real input events,
+collects console messages and exceptions, and reads the canvas pixels in test mode
+(window.robotscene, see web/js/library.js). It always stops the browser and the server. It
+judges nothing: the browser tests and the web bench use it.
+"""
+
+import contextlib
+import functools
+import http.server
+import json
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+import urllib.request
+from pathlib import Path
+
+import websocket
+
+FLAGS = ["--headless=new", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshader",
+         "--enable-unsafe-swiftshader", "--remote-debugging-port=0", "--no-first-run",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+         "--disable-quic", "--mute-audio", "--hide-scrollbars"]
+# Key name -> (DOM key, DOM code, Windows key code), for the keys the scene binds.
+SPECIAL_KEYS = {"Escape": ("Escape", "Escape", 27), "Return": ("Enter", "Enter", 13),
+                "space": (" ", "Space", 32), "plus": ("+", "NumpadAdd", 107),
+                "minus": ("-", "Minus", 189)}
+
+
+class BrowserError(Exception):
+    """The browser could not be started or did not answer in time."""
+
+
+def wait_until(predicate, timeout, what, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise BrowserError(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(interval)
+
+
+class _QuietHandler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".wasm": "application/wasm"}
+
+    def log_message(self, *args):
+        pass
+
+
+class Page:
+    """One page of the scene in headless Chromium: a context manager."""
+
+    def __init__(self, root, width=1024, height=768, query="test", chromium="chromium"):
+        self.root, self.size, self.query, self.chromium = Path(root), (width, height), query, chromium
+        self.server = self.process = self.socket = self.profile = None
+        self.messages, self._next_id = [], 0
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc_info):
+        self.close()
+        return False
+
+    def start(self):
+        handler = functools.partial(_QuietHandler, directory=str(self.root))
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.profile = Path(tempfile.mkdtemp(prefix="robotscene-chromium-"))
+        self.process = subprocess.Popen(
+            [self.chromium, *FLAGS, f"--user-data-dir={self.profile}",
+             f"--window-size={self.size[0]},{self.size[1]}", "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        port_file = self.profile / "DevToolsActivePort"
+        wait_until(lambda: self.process.poll() is None and port_file.exists() and port_file.read_text().strip(),
+                   60, "Chromium's DevTools port")
+        port = int(port_file.read_text().split()[0])
+        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=30) as reply:
+            target = next(t for t in json.load(reply) if t["type"] == "page")
+        self.socket = websocket.create_connection(target["webSocketDebuggerUrl"], timeout=60,
+                                                  suppress_origin=True)
+        for domain in ("Runtime", "Log", "Page"):
+            self.send(f"{domain}.enable")
+        self.send("Emulation.setDeviceMetricsOverride", width=self.size[0], height=self.size[1],
+                  deviceScaleFactor=1, mobile=False)
+
+    @property
+    def url(self):
+        return f"http://127.0.0.1:{self.server.server_address[1]}/index.html" + (
+            f"?{self.query}" if self.query else "")
+
+    def open(self):
+        self.send("Page.navigate", url=self.url)
+
+    def close(self):
+        if self.socket is not None:
+            with contextlib.suppress(Exception):
+                self.socket.close()
+        if self.process is not None:
+            with contextlib.suppress(ProcessLookupError):
+                os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait(10)
+        if self.server is not None:
+            self.server.shutdown()
+            self.server.server_close()
+        if self.profile is not None:
+            shutil.rmtree(self.profile, ignore_errors=True)
+        self.socket = self.process = self.server = self.profile = None
+
+    # -- protocol -----------------------------------------------------------------------------
+
+    def send(self, method, **params):
+        self._next_id += 1
+        ident = self._next_id
+        self.socket.send(json.dumps({"id": ident, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") == ident:
+                if "error" in message:
+                    raise BrowserError(f"{method}: {message['error']}")
+                return message.get("result", {})
+            self._note(message)
+
+    def _note(self, message):
+        method, params = message.get("method"), message.get("params", {})
+        if method == "Runtime.consoleAPICalled":
+            text = " ".join(str(a.get("value", a.get("description", ""))) for a in params.get("args", []))
+            self.messages.append((params.get("type"), text))
+        elif method == "Runtime.exceptionThrown":
+            details = params.get("exceptionDetails", {})
+            self.messages.append(("exception", details.get("exception", {}).get("description")
+                                  or details.get("text", "")))
+        elif method == "Log.entryAdded":
+            entry = params.get("entry", {})
+            self.messages.append((entry.get("level"), entry.get("text", "")))
+
+    def problems(self):
+        """Console errors, warnings and exceptions seen so far."""
+        return [f"{kind}: {text}" for kind, text in self.messages
+                if kind in ("error", "warning", "warn", "exception", "assert")]
+
+    def printed(self):
+        return [text for kind, text in self.messages if kind == "log"]
+
+    def evaluate(self, expression):
+        result = self.send("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
+        if "exceptionDetails" in result:
+            raise BrowserError(f"{expression}: {result['exceptionDetails'].get('text')}")
+        return result.get("result", {}).get("value")
+
+    def state(self):
+        return self.evaluate("window.robotscene ? robotscene.state() : null")
+
+    def wait_for(self, predicate, timeout, what):
+        # Polls the page's state; the test's verdicts never hang on the time a step took.
+        return wait_until(lambda: (lambda s: s and predicate(s) and s)(self.state()), timeout, what)
+
+    # -- input ----------------------------------------------------------------------------------
+
+    def key(self, name, down=True, up=True):
+        key, code, number = SPECIAL_KEYS.get(name) or (name, f"Key{name.upper()}", ord(name.upper()))
+        text = key if len(key) == 1 else ""
+        if down:
+            self.send("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown", key=key, code=code,
+                      text=text, windowsVirtualKeyCode=number)
+        if up:
+            self.send("Input.dispatchKeyEvent", type="keyUp", key=key, code=code, windowsVirtualKeyCode=number)
+
+    def mouse(self, kind, x, y, **extra):
+        self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, **extra)
+
+    def wheel(self, clicks, x=512, y=384):
+        # Positive clicks turn the wheel away from the user, as runner.ProgramRun.wheel.
+        for _ in range(abs(clicks)):
+            self.mouse("mouseWheel", x, y, deltaX=0, deltaY=-120 if clicks > 0 else 120)
+
+    def drag(self, start, end, steps=10):
+        self.mouse("mousePressed", *start, button="left", clickCount=1, buttons=1)
+        for step in range(1, steps + 1):
+            self.mouse("mouseMoved", start[0] + (end[0] - start[0]) * step // steps,
+                       start[1] + (end[1] - start[1]) * step // steps, button="left", buttons=1)
+        self.mouse("mouseReleased", *end, button="left", clickCount=1, buttons=0)
+
+    # -- pictures -------------------------------------------------------------------------------
+
+    def pixels(self):
+        """The canvas as (width, height, RGB bytes, rows top to bottom)."""
+        import base64
+        shot = self.evaluate("robotscene.pixels()")
+        width, height, rgba = shot["width"], shot["height"], base64.b64decode(shot["rgba"])
+        stride = width * 4
+        rows = [rgba[(height - 1 - y) * stride:(height - y) * stride] for y in range(height)]
+        rgb = bytearray(width * height * 3)
+        flat = b"".join(rows)
+        rgb[0::3], rgb[1::3], rgb[2::3] = flat[0::4], flat[1::4], flat[2::4]
+        return width, height, bytes(rgb)

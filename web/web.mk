@@ -1,0 +1,60 @@
+# The scene in a web page: the same sources built with Debian's emscripten into build-web/
+# (index.html, robotscene.js, robotscene.wasm, robotscene.data with the images, audio/ with the
+# sounds, fetched when first played). Included by the top Makefile.
+#
+#   make web         install what is missing, then build build-web/
+#   make web-serve   serve build-web/ on http://localhost:8000/
+#   make web-bench   load and frame cost in headless Chromium
+#
+# The desktop's audio source is replaced by web/audio, GL, GLU and GLUT by web/gl and web/glut
+# (headers in web/include), rand by glibc's generator in web/platform. Nothing else differs.
+
+PACKAGES += emscripten chromium python3-websocket
+
+WEB_DIR      := build-web
+WEB_EMXX     := NODE_PATH=/usr/share/nodejs em++
+WEB_SOURCES  := $(filter-out src/audio/Audio.cpp,$(wildcard src/*/*.cpp)) $(wildcard web/*/*.cpp)
+WEB_OBJECTS  := $(patsubst %.cpp,$(WEB_DIR)/obj/%.o,$(WEB_SOURCES))
+WEB_CXXFLAGS := -std=c++17 -O2 -Wall -Wextra -Iweb/include -Iweb -Isrc -isystem /usr/include/stb -MMD -MP
+# The decoder frees through the GL layer, which forgets the upload it kept for that buffer.
+WEB_IMG_FLAGS := -DSTBI_MALLOC=malloc -DSTBI_REALLOC=realloc -DSTBI_FREE=webImageFree \
+                 -include web/platform/ImageFree.h
+WEB_LDFLAGS  := -O2 --js-library web/js/library.js -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 \
+                -sEXIT_RUNTIME=0 --preload-file textures@/textures
+WEB_TEXTURES := $(wildcard textures/*)
+WEB_SOUNDS   := $(patsubst audio/%,$(WEB_DIR)/audio/%,$(wildcard audio/*.wav))
+
+.PHONY: web web-build web-serve web-bench
+
+web: deps-if-missing
+	@$(MAKE) --no-print-directory web-build
+
+web-build: $(WEB_DIR)/robotscene.js $(WEB_DIR)/index.html $(WEB_SOUNDS)
+
+$(WEB_DIR)/obj/%.o: %.cpp
+	@mkdir -p $(dir $@)
+	$(WEB_EMXX) $(WEB_CXXFLAGS) -c $< -o $@
+
+$(WEB_DIR)/obj/src/texture/Img.o: WEB_CXXFLAGS += $(WEB_IMG_FLAGS)
+
+$(WEB_DIR)/robotscene.js: $(WEB_OBJECTS) web/js/library.js $(WEB_TEXTURES)
+	$(WEB_EMXX) $(WEB_OBJECTS) $(WEB_LDFLAGS) -o $@
+
+$(WEB_DIR)/index.html: web/index.html
+	@mkdir -p $(dir $@)
+	cp $< $@
+
+$(WEB_DIR)/audio/%.wav: audio/%.wav
+	@mkdir -p $(dir $@)
+	cp $< $@
+
+web-serve: web
+	cd $(WEB_DIR) && $(PYTHON) -m http.server 8000 --bind 127.0.0.1
+
+web-bench: web build
+	$(PYTHON) web/tools/bench.py
+
+# make test builds the page too: the browser tests load it.
+test: web
+
+-include $(WEB_OBJECTS:.o=.d)

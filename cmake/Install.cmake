@@ -1,17 +1,31 @@
-# Installation with `cmake --install <build dir> [--prefix <dir>]`:
-#   bin/robotscene                          launcher: runs the program from its asset directory
-#   lib/robotscene/robotscene               the program
-#   share/robotscene/textures/, audio/      the images and sounds, read from the working directory
-#   share/applications/robotscene.desktop   desktop entry, Exec with the launcher's absolute path
+# Installation with `cmake --install <build dir> [--prefix <dir>]`, laid out as Debian lays out games:
+#   games/robotscene                         launcher: runs the program from its data directory
+#   libexec/robotscene/robotscene            the program
+#   share/games/robotscene/textures/, audio/ the images and sounds, read from the working directory
+#   share/applications/robotscene.desktop    desktop entry, Exec with the launcher's absolute path
 #   share/icons/hicolor/<n>x<n>/apps/robotscene.png
-# The launcher finds the rest from its own location, so any prefix works. The directory names
-# are fixed here and in packaging/robotscene; change them together.
+#   share/metainfo/<id>.metainfo.xml         AppStream metadata for software centres
+#   share/man/man6/robotscene.6.gz           the manual page
+#   share/doc/robotscene/copyright, changelog.gz
+#   share/lintian/overrides/robotscene       the package checker's findings that are on purpose
+# The launcher finds the rest from its own location, so any prefix works (also a `dpkg -x` root).
+# The directory names are fixed here and in packaging/robotscene; change them together.
+# It does not build the Debian package itself: cmake/Package.cmake sets up CPack for that.
 
 set(ROBOTSCENE_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 that draws the icon at build time")
 set(ROBOTSCENE_ICON_SIZES 48 128 256) # pixels
+set(ROBOTSCENE_HOMEPAGE "https://robotscene.example.org" CACHE STRING
+  "Where the project's tree is published; the AppStream screenshots are docs/tour/ below it")
+set(ROBOTSCENE_APPSTREAM_ID org.example.robotscene) # never changes once published
+set(ROBOTSCENE_RELEASE_DATE 2026-12-07)             # of PROJECT_VERSION, as in packaging/changelog
+set(ROBOTSCENE_COMPONENT robotscene)                # what the package carries; no other part's files
+
+# Directories the install creates get the usual modes whatever the umask.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # The icon is drawn from code at build time; nothing drawn is kept in the repository.
-set(icons "")
+set(generated "")
 foreach(size ${ROBOTSCENE_ICON_SIZES})
   set(icon ${PROJECT_BINARY_DIR}/icons/robotscene-${size}.png)
   add_custom_command(OUTPUT ${icon}
@@ -20,14 +34,41 @@ foreach(size ${ROBOTSCENE_ICON_SIZES})
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/make-icon.py
     COMMENT "Drawing the ${size} px icon"
     VERBATIM)
-  list(APPEND icons ${icon})
-  install(FILES ${icon} DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME robotscene.png)
+  list(APPEND generated ${icon})
+  install(FILES ${icon} DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME robotscene.png
+    COMPONENT ${ROBOTSCENE_COMPONENT})
 endforeach()
-add_custom_target(robotscene-icons ALL DEPENDS ${icons})
 
-install(TARGETS robotscene RUNTIME DESTINATION lib/robotscene)
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/robotscene DESTINATION bin)
+# Manual page and changelog, compressed without a name or time stamp so the bytes never change.
+set(docs ${PROJECT_BINARY_DIR}/packaging)
+foreach(source robotscene.6 changelog)
+  add_custom_command(OUTPUT ${docs}/${source}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${docs}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${PROJECT_SOURCE_DIR}/packaging/${source} ${docs}/${source}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${source}
+    COMMENT "Compressing ${source}"
+    VERBATIM)
+  list(APPEND generated ${docs}/${source}.gz)
+endforeach()
+add_custom_target(robotscene-icons ALL DEPENDS ${generated})
+
+configure_file(${PROJECT_SOURCE_DIR}/packaging/robotscene.metainfo.xml.in
+  ${docs}/${ROBOTSCENE_APPSTREAM_ID}.metainfo.xml @ONLY)
+
+install(TARGETS robotscene RUNTIME DESTINATION libexec/robotscene COMPONENT ${ROBOTSCENE_COMPONENT})
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/robotscene DESTINATION games
+  COMPONENT ${ROBOTSCENE_COMPONENT})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/textures ${PROJECT_SOURCE_DIR}/audio
-  DESTINATION share/robotscene
+  DESTINATION share/games/robotscene COMPONENT ${ROBOTSCENE_COMPONENT}
   FILES_MATCHING PATTERN "*.jpg" PATTERN "*.png" PATTERN "*.wav")
-install(SCRIPT ${PROJECT_SOURCE_DIR}/packaging/install-desktop-entry.cmake)
+install(FILES ${docs}/robotscene.6.gz DESTINATION share/man/man6 COMPONENT ${ROBOTSCENE_COMPONENT})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${docs}/changelog.gz
+  DESTINATION share/doc/robotscene COMPONENT ${ROBOTSCENE_COMPONENT})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides
+  RENAME robotscene COMPONENT ${ROBOTSCENE_COMPONENT})
+install(FILES ${docs}/${ROBOTSCENE_APPSTREAM_ID}.metainfo.xml DESTINATION share/metainfo
+  COMPONENT ${ROBOTSCENE_COMPONENT})
+install(SCRIPT ${PROJECT_SOURCE_DIR}/packaging/install-desktop-entry.cmake
+  COMPONENT ${ROBOTSCENE_COMPONENT})
+
+include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

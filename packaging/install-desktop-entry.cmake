@@ -1,18 +1,25 @@
-# Run by `cmake --install`: writes share/applications/robotscene.desktop with the launcher's
-# absolute path, which is known only now (--prefix may differ from the configured prefix).
+# Run by `cmake --install` (and by CPack with DESTDIR): writes share/applications/robotscene.desktop
+# with the launcher's absolute path, which is known only now (--prefix may differ from the
+# configured prefix). It installs nothing else.
 get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
-set(launcher "${prefix}/bin/robotscene")
+set(launcher "${prefix}/games/robotscene")
 
-# Exec takes a quoted argument: inside the quotes \ " ` $ are escaped with a backslash, and the
-# value's own string escaping doubles every backslash again; a literal % is written %%.
-string(REPLACE "\\" "\\\\\\\\" quoted "${launcher}")
-string(REPLACE "\"" "\\\\\"" quoted "${quoted}")
-string(REPLACE "`" "\\\\`" quoted "${quoted}")
-string(REPLACE "$" "\\\\$" quoted "${quoted}")
-string(REPLACE "%" "%%" quoted "${quoted}")
-set(ROBOTSCENE_EXEC "\"${quoted}\"")
+# A path with a reserved character goes in quotes: inside them \ " ` $ are escaped with a
+# backslash, and the value's own string escaping doubles every backslash again. A plain path stays
+# bare, as tools that read Exec naively (lintian among them) expect. A literal % is written %%.
+if(launcher MATCHES "[] \t\n\"'\\\\><~|&;$*?#()`[]")
+  string(REPLACE "\\" "\\\\\\\\" quoted "${launcher}")
+  string(REPLACE "\"" "\\\\\"" quoted "${quoted}")
+  string(REPLACE "`" "\\\\`" quoted "${quoted}")
+  string(REPLACE "$" "\\\\$" quoted "${quoted}")
+  set(quoted "\"${quoted}\"")
+else()
+  set(quoted "${launcher}")
+endif()
+string(REPLACE "%" "%%" ROBOTSCENE_EXEC "${quoted}")
 
 set(entry "$ENV{DESTDIR}${prefix}/share/applications/robotscene.desktop")
 message(STATUS "Installing: ${entry}")
 configure_file("${CMAKE_CURRENT_LIST_DIR}/robotscene.desktop.in" "${entry}" @ONLY)
+file(CHMOD "${entry}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")

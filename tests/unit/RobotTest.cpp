@@ -171,52 +171,6 @@ TEST_F(RobotTest, DisplayRestoresTheCallersMatrixNestsAtMostFourLevelsAndBindsEa
     }
 }
 
-TEST_F(RobotTest, FeetStandOnTheGroundAtTheirPlacesAndTheDomeSitsOnTheDrum)
-{
-    robot.headAngle = 37; // the dome turns on the drum's axis, so any angle will do
-    robot.headSweep = false;
-    frame();
-    auto groups = children(whole()); // arms, side legs, centre leg, body
-    struct Foot { const char* name; int group, side; double x, z; }; // side 0: the whole group
-    const Foot feet[] = {{"left", 1, -1, -3.2, 3.85}, {"right", 1, 1, 3.2, 3.85}, {"centre", 2, 0, 0, 0.45}};
-    for (const Foot& foot : feet) {
-        SCOPED_TRACE(foot.name);
-        std::vector<Point> ps;
-        for (const Point& p : groups[foot.group].points()) {
-            if (p[0] * foot.side >= 0) ps.push_back(p);
-        }
-        ASSERT_FALSE(ps.empty());
-        double lowest = (*std::min_element(ps.begin(), ps.end(), [](auto& a, auto& b) { return a[1] < b[1]; }))[1];
-        EXPECT_NEAR(lowest, 0, kTol);
-        double minX = 1e9, maxX = -1e9, minZ = 1e9, maxZ = -1e9; // of the face resting on the ground
-        for (const Point& p : ps) {
-            if (p[1] > lowest + kTol) continue;
-            minX = std::min(minX, p[0]), maxX = std::max(maxX, p[0]);
-            minZ = std::min(minZ, p[2]), maxZ = std::max(maxZ, p[2]);
-        }
-        EXPECT_NEAR((minX + maxX) / 2, foot.x, kTol);
-        EXPECT_NEAR((minZ + maxZ) / 2, foot.z, kTol);
-    }
-    auto parts = children(groups[3]); // the body's drum, underbody, column, cross, head
-    Span dome = parts[4];
-    dome.endVertex = children(dome)[0].firstVertex; // the head's own solid, before its parts
-    const double tilt = 19 * M_PI / 180;            // the body group leans back about x
-    struct Part { const char* name; Span span; double bottom, top; };
-    for (const Part& part : {Part{"drum", parts[0], 2.5, 7.7}, Part{"dome", dome, 7.7, 10.2}}) {
-        SCOPED_TRACE(part.name);
-        double bottom = 1e9, top = -1e9, radius = 0;
-        for (const Point& p : part.span.points()) {
-            double y = p[1] * std::cos(tilt) + p[2] * std::sin(tilt);
-            double z = -p[1] * std::sin(tilt) + p[2] * std::cos(tilt);
-            bottom = std::min(bottom, y), top = std::max(top, y);
-            radius = std::max(radius, std::hypot(p[0], z));
-        }
-        EXPECT_NEAR(bottom, part.bottom, kTol);
-        EXPECT_NEAR(top, part.top, kTol);
-        EXPECT_NEAR(radius, 2.5, kTol);
-    }
-}
-
 TEST_F(RobotTest, DebugSetShowsGridsAndTheNormalSetIsReadAfreshFromDisk)
 {
     robot.loadDebugTextures();
@@ -267,9 +221,9 @@ Box boxOf(const Span& span, const std::function<bool(int)>& keep)
     return b;
 }
 
-// Where each part beyond the feet, drum and dome is drawn, with the head facing ahead and the
+// Where each part is drawn, with the head facing ahead and the
 // light band at its first frame: a part moved, turned, resized or dropped changes its box.
-TEST_F(RobotTest, ArmsShouldersAnklesEyeLightsLensAndHologramAreWhereTheyBelong)
+TEST_F(RobotTest, EveryPartIsDrawnWhereItBelongsAndTheLeftMirrorsTheRight)
 {
     const double boxTol = 2e-4; // the expected corners are given to four decimals
     robot.headSweep = false;
@@ -287,6 +241,11 @@ TEST_F(RobotTest, ArmsShouldersAnklesEyeLightsLensAndHologramAreWhereTheyBelong)
     Span head = children(groups[3])[4];
     struct Part { const char* name; Span span; std::function<bool(int)> keep; Box box; };
     const Part parts[] = {
+        // Soles rest on y = 0, the side feet centred at x = -3.2 and 3.2, z = 3.85, the centre foot at z = 0.45.
+        {"left sole", legs[1], any, {{-4.0750, 0.0000, 2.5000}, {-2.3250, 0.3500, 5.2000}}},
+        {"centre foot", groups[2], any, {{-0.8750, 0.0000, -0.6300}, {0.8750, 1.3600, 1.5300}}},
+        {"drum", children(groups[3])[0], any, {{-2.5000, 1.5499, -1.5499}, {2.5000, 8.0944, 4.8707}}},
+        {"dome", head, file("head.jpg"), {{-2.5000, 6.4666, 0.1431}, {2.5000, 9.7758, 5.0022}}},
         {"right shoulder", arms[4], file("circle.jpg"), {{2.6250, 6.0856, 1.3500}, {3.3750, 7.2108, 3.0021}}},
         {"right upper arm", arms[4], any, {{2.6000, 4.0925, 1.3500}, {3.4000, 7.2108, 3.4904}}},
         {"right axle and bolt", arms[5], any, {{2.2500, 5.7136, 1.5496}, {3.5750, 7.0111, 2.8472}}},
@@ -330,73 +289,43 @@ TEST_F(RobotTest, ArmsShouldersAnklesEyeLightsLensAndHologramAreWhereTheyBelong)
     }
 }
 
-TEST_F(RobotTest, SweepReversesWithOneBeepOnFrame251AndEvery402FramesAfter)
+// The head from a given start after a number of frames: the sweep runs 0.3 degrees a frame and
+// turns back, with one beep, on the frame that leaves it beyond 60 either way (checked every
+// frame, so a head turned far beyond by hand beeps until it is back); the manual turn runs a
+// degree a frame without a limit and keeps the sweep's direction for later.
+TEST_F(RobotTest, HeadSweepsBetweenTheLimitsWithABeepAtEachTurnOrTurnsByHand)
 {
-    std::vector<int> reversals;
-    bool direction = robot.headSweepReverse;
-    for (int n = 1; n <= 653; ++n) {
-        frame();
-        if (robot.headSweepReverse != direction) {
-            direction = robot.headSweepReverse;
-            reversals.push_back(n);
-            EXPECT_EQ(cmdrec::waitForCommands(reversals.size()).size(), reversals.size()) << "frame " << n;
-        }
-    }
-    EXPECT_EQ(reversals, (std::vector<int>{251, 653}));
-    EXPECT_EQ(cmdrec::commands(), (std::vector<std::string>{kBeep, kBeep}));
-}
-
-TEST_F(RobotTest, AnAngleOfExactlySixtyDoesNotReverse)
-{
-    struct Case { float start; bool reverse; float limit; };
-    for (const Case& c : {Case{59.7f, false, 60.0f}, Case{-59.7f, true, -60.0f}}) {
-        SCOPED_TRACE(c.limit);
+    const float any = NAN; // the angle after many float steps is not the point of the case
+    struct Case { const char* name; bool sweep; int turn; float start; bool reverse; int frames;
+                  float angle; bool reverseAfter; std::size_t beeps; };
+    const Case cases[] = {
+        {"rising on frame 250", true, 0, -15, false, 250, any, false, 0},
+        {"turns back on frame 251", true, 0, -15, false, 251, any, true, 1},
+        {"and again on frame 653", true, 0, -15, false, 653, any, false, 2},
+        {"60 exactly is within", true, 0, 59.7f, false, 1, 60, false, 0},
+        {"beyond 60 turns back", true, 0, 59.7f, false, 2, any, true, 1},
+        {"-60 exactly is within", true, 0, -59.7f, true, 1, -60, true, 0},
+        {"beyond -60 turns back", true, 0, -59.7f, true, 2, any, false, 1},
+        {"E turns it without a limit", false, 1, -15, true, 400, 385, true, 0},
+        {"A turns it the other way", false, -1, -15, true, 100, -115, true, 0},
+        {"neither holds it", false, 0, -15, true, 100, -15, true, 0},
+        {"resumed at 100: a beep a frame", true, 0, 100, false, 135, any, true, 135},
+        {"until back within 60", true, 0, 100, false, 136, any, true, 135},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         cmdrec::clear();
+        robot.headSweep = c.sweep;
+        robot.headTurn = c.turn;
         robot.headAngle = c.start;
         robot.headSweepReverse = c.reverse;
-        frame();
-        ASSERT_EQ(robot.headAngle, c.limit);
-        EXPECT_EQ(robot.headSweepReverse, c.reverse);
-        frame();
-        EXPECT_EQ(robot.headSweepReverse, !c.reverse);
-        EXPECT_EQ(cmdrec::waitForCommands(1), std::vector<std::string>{kBeep});
-    }
-}
-
-TEST_F(RobotTest, ManualTurnIsUnboundedAndKeepsTheSweepDirection)
-{
-    struct Case { int turn, frames; float expected; };
-    for (const Case& c : {Case{1, 400, 385}, Case{-1, 100, -115}, Case{0, 100, -15}}) {
-        SCOPED_TRACE(c.turn);
-        robot.init();
-        robot.headSweepReverse = true;
-        robot.headSweep = false;
-        robot.headTurn = c.turn;
         for (int n = 0; n < c.frames; ++n) frame();
-        EXPECT_EQ(robot.headAngle, c.expected);
-        EXPECT_TRUE(robot.headSweepReverse);
+        if (!std::isnan(c.angle)) {
+            EXPECT_EQ(robot.headAngle, c.angle);
+        }
+        EXPECT_EQ(robot.headSweepReverse, c.reverseAfter);
+        EXPECT_EQ(cmdrec::waitForCommands(c.beeps), std::vector<std::string>(c.beeps, kBeep));
     }
-    EXPECT_TRUE(cmdrec::commands().empty());
-}
-
-TEST_F(RobotTest, ResumingBeyondTheLimitBeepsEveryFrameUntilBackWithin)
-{
-    robot.headSweep = false;
-    robot.headTurn = 1;
-    for (int n = 0; n < 115; ++n) frame();
-    ASSERT_EQ(robot.headAngle, 100.0f);
-    robot.headSweep = true;
-    std::size_t beyond = 0; // frames that end above 60, each with a cue
-    for (frame(); robot.headAngle > 60.0f; frame()) {
-        beyond++;
-        EXPECT_TRUE(robot.headSweepReverse);
-    }
-    EXPECT_EQ(beyond, 135u); // 100.3 down to 60.1 in steps of 0.3
-    EXPECT_EQ(cmdrec::waitForCommands(beyond).size(), beyond);
-    float back = robot.headAngle;
-    frame();
-    EXPECT_LT(robot.headAngle, back); // still sweeping down, now without a cue
-    EXPECT_EQ(cmdrec::commands().size(), beyond);
 }
 
 TEST_F(RobotTest, LightBandRepeatsEvery300FramesFromMinusThreeAndAdvancesWhileHidden)

@@ -121,26 +121,29 @@ protected:
 
 // ---- cameras ----
 
-TEST_F(FrameDriverTest, FirstSceneFrameUsesTheOrbitCameraAndAnUnturnedRobot)
+// The default orbit camera: 42 units from the floor's centre and 4 above it, looking down 20
+// degrees, turned half round so the floor's +x, +z corner is at the far left.
+TEST_F(FrameDriverTest, DefaultOrbitCameraSeesTheFloorFromAboveAndBehind)
 {
     display();
-    const auto& calls = glrec::gl().calls;
-    int camera = glrec::findCall("glTranslated");
-    ASSERT_GE(camera, 0);
-    EXPECT_EQ(calls[camera].args, (std::vector<double>{0, -4, -42}));
-    EXPECT_EQ(calls[camera + 1].name, "glRotated");
-    EXPECT_EQ(calls[camera + 1].args, (std::vector<double>{20, 1, 0, 0}));
-    EXPECT_EQ(calls[camera + 2].args, (std::vector<double>{180, 0, 1, 0}));
-    // The robot is placed at (0, 0, -5); the heading rotation is left out before any turn.
-    auto place = std::find_if(calls.begin(), calls.end(), [](auto& c) {
-        return c.name == "glTranslated" && c.args == std::vector<double>{0, 0, -5};
-    });
-    ASSERT_LT(place + 1, calls.end());
-    EXPECT_NE(place[1].name, "glRotated");
+    auto underside = afterLastUpload();
+    ASSERT_EQ(underside.size(), 4u);
+    const double c = std::cos(20 * M_PI / 180), s = std::sin(20 * M_PI / 180);
+    for (const auto* v : underside) {
+        double x = v->object[0], z = v->object[2]; // the corner at world (-x, -0.1, z): turned about z
+        SCOPED_TRACE(testing::Message() << x << ", " << z);
+        EXPECT_NEAR(v->eye[0], x, 1e-4);
+        EXPECT_NEAR(v->eye[1], -4 - 0.1 * c + z * s, 1e-4);
+        EXPECT_NEAR(v->eye[2], -42 - 0.1 * s - z * c, 1e-4);
+    }
     EXPECT_EQ(glrec::gl().modelview.size(), 1u);
     EXPECT_EQ(glrec::gl().stackErrors + glrec::gl().beginEndErrors, 0);
     EXPECT_TRUE(glrec::gl().isEnabled(GL_CULL_FACE));
     EXPECT_EQ(glrec::gl().swapCount, 1);
+    // Before any turn the heading's axis is (0, 0, 0): no rotation about it may reach GL.
+    for (const glrec::Call& call : glrec::callsNamed("glRotated")) {
+        EXPECT_NE(std::vector<double>(call.args.begin() + 1, call.args.end()), (std::vector<double>{0, 0, 0}));
+    }
 }
 
 // No mode at any zoom may hand a NaN or an infinity to the matrix, also when the eye is straight
@@ -272,29 +275,45 @@ TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
 
 // ---- drive and turn ----
 
-TEST_F(FrameDriverTest, SpeedRisesUntilItPassesTheLimitForwardBy004AndBackwardBy002AndReversingStopsDead)
+// Each held key ramps its speed up by a fixed step a frame until the step passes the limit, then
+// holds it: Z by 0.04 and S by 0.02 up to 1, Q and D by 0.2 degrees up to 3.
+TEST_F(FrameDriverTest, SpeedsRampUpToTheirLimitsAndReversingStopsDead)
 {
-    struct Case { int direction, frames; float top; double tolerance; }; // backward: 51 float steps of 0.02
-    for (const Case& c : {Case{1, 25, 1.0000002f, 0}, Case{-1, 51, 1.02f, 1e-6}}) {
-        SCOPED_TRACE(c.direction);
+    struct Ramp { const char* key; int* held; int direction; float* value; float limit; int frames; float top; };
+    const Ramp ramps[] = {{"Z", &ev.moveDirection, 1, &speed, maxSpeed, 25, 1.0f},
+                          {"S", &ev.moveDirection, -1, &speed, maxSpeed, 51, 1.02f},
+                          {"D", &ev.turnDirection, 1, &rotationSpeed, maxRotationSpeed, 15, 3.0f}};
+    const double rounding = 1e-5; // float steps gathered over up to 51 frames
+    for (const Ramp& r : ramps) {
+        SCOPED_TRACE(r.key);
         SetUp();
-        ev.moveDirection = c.direction;
-        frames(c.frames - 1);
-        EXPECT_LT(speed, maxSpeed);
+        ev.rotationAxisY = 1;
+        *r.held = r.direction;
+        frames(r.frames - 1);
+        EXPECT_LT(*r.value, r.limit);
         frames(1);
-        EXPECT_NEAR(speed, c.top, c.tolerance);
+        EXPECT_NEAR(*r.value, r.top, rounding);
         frames(10);
-        EXPECT_NEAR(speed, c.top, c.tolerance) << "no acceleration at or above the limit";
-        EXPECT_LT((ev.robotZ + 5) * c.direction, 0) << "forward is towards -z at heading 0";
-        EXPECT_EQ(ev.robotX, 0);
-        // Reversing stops dead for one frame, then accelerates the other way.
-        double z = ev.robotZ;
-        ev.moveDirection = -c.direction;
-        frames(1);
-        EXPECT_EQ((std::vector<double>{speed, ev.robotZ}), (std::vector<double>{0, z}));
-        frames(1);
-        EXPECT_NEAR(speed, c.direction == 1 ? 0.02f : 0.04f, 1e-7);
+        EXPECT_NEAR(*r.value, r.top, rounding) << "no acceleration at or above the limit";
     }
+    // Z then S: the robot stops dead for one frame, then accelerates backwards; D released: the
+    // turn stops at once.
+    EXPECT_LT(ev.robotAngle, 0) << "D turns the heading clockwise seen from above";
+    ev.turnDirection = 0;
+    frames(1);
+    EXPECT_EQ(rotationSpeed, 0.0f);
+    SetUp();
+    ev.moveDirection = 1;
+    frames(30);
+    EXPECT_LT(ev.robotZ, -5) << "forward is towards -z at heading 0";
+    EXPECT_EQ(ev.robotX, 0);
+    double z = ev.robotZ;
+    ev.moveDirection = -1;
+    frames(1);
+    EXPECT_EQ((std::vector<double>{speed, ev.robotZ}), (std::vector<double>{0, z}));
+    frames(1);
+    EXPECT_NEAR(speed, 0.02f, rounding);
+    EXPECT_GT(ev.robotZ, z);
 }
 
 TEST_F(FrameDriverTest, ReleasedRobotCoastsThenRestsJustBelowZero)
@@ -316,22 +335,6 @@ TEST_F(FrameDriverTest, ReleasedRobotCoastsThenRestsJustBelowZero)
     ev.moveDirection = 1;
     frames(1);
     EXPECT_NEAR(speed, 0.02f, 1e-5) << "the next acceleration starts from there";
-}
-
-TEST_F(FrameDriverTest, TurningRisesBy02To3AndStopsAtOnceOnRelease)
-{
-    ev.turnDirection = 1;
-    ev.rotationAxisY = 1;
-    frames(14);
-    EXPECT_LT(rotationSpeed, maxRotationSpeed);
-    frames(1);
-    EXPECT_EQ(rotationSpeed, 3.0000005f);
-    double angle = ev.robotAngle;
-    EXPECT_LT(angle, 0) << "D turns the heading clockwise seen from above";
-    ev.turnDirection = 0;
-    frames(1);
-    EXPECT_EQ(rotationSpeed, 0.0f);
-    EXPECT_EQ(ev.robotAngle, angle);
 }
 
 TEST_F(FrameDriverTest, DrivingWhileTurningFollowsACircleOnTheTurnsSide)

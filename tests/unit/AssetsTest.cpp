@@ -1,7 +1,8 @@
-// The shipped textures and sounds against what the program asks of them: every image decodes with
+// The shipped images and sounds against what the program asks of them: every image decodes with
 // the channels its bind uploads, in sides GL accepts; every sound is a WAV file the player takes,
-// never clipping and about as loud as the music; and the generator still remakes every file. The
-// per-frame upload budget is UploadBudgetTest's. Files are read relative to the repository root.
+// never clipping and about as loud as the music; and the generator remakes every file, and only
+// those. The per-frame upload budget is UploadBudgetTest's. Paths are relative to the repository
+// root.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -17,58 +18,47 @@
 
 #include "CommandRecorder.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-// Every image the program loads, under textures/; a JPEG is always bound with bind (RGB), a PNG
-// with bindAlpha (RGBA).
-const char* const imageFiles[] = {"menu.jpg", "author.jpg", "story.png", "sky.jpg", "floor.png", "falcon.png",
-                                  "grid.jpg", "grid.png", "hologram.png", "body.jpg", "bodyLid.jpg", "head.jpg",
-                                  "metal.jpg", "underbody.jpg", "holoLight.png", "axe.jpg", "jack.jpg", "square.jpg",
-                                  "misc.jpg", "circle.jpg", "tint.jpg"};
-
-const char* const soundFiles[] = {"audio/beep.wav", "audio/reset.wav", "audio/menu.wav", "audio/whistle.wav",
-                                  "audio/head.wav", "audio/view.wav", "audio/falcon.wav", "audio/music.wav"};
-
-std::vector<unsigned char> fileBytes(const std::string& path)
+std::vector<unsigned char> fileBytes(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// Decoded as the program decodes: the file's own channel count, no flip. No pixels when it fails.
-struct Picture {
-    int width = 0, height = 0, channels = 0;
-    std::vector<unsigned char> pixels;
-    int at(int x, int y, int channel) const { return pixels[(std::size_t(y) * width + x) * channels + channel]; }
-};
-
-Picture decode(const std::string& path)
+// The files under root/dir, as paths relative to root, sorted.
+std::vector<std::string> filesIn(const fs::path& root, const std::string& dir)
 {
-    Picture p;
-    if (unsigned char* data = stbi_load(path.c_str(), &p.width, &p.height, &p.channels, 0)) {
-        p.pixels.assign(data, data + std::size_t(p.width) * p.height * p.channels);
-        stbi_image_free(data);
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root / dir)) {
+        if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), root).string());
     }
-    return p;
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
 TEST(ShippedImages, DecodeWithTheChannelsTheirBindReadsInSidesGlAccepts)
 {
-    for (const std::string name : imageFiles) {
-        const std::string path = "textures/" + name;
+    const std::vector<std::string> images = filesIn(".", "textures");
+    ASSERT_FALSE(images.empty());
+    for (const std::string& path : images) {
         SCOPED_TRACE(path);
-        Picture picture = decode(path);
-        ASSERT_FALSE(picture.pixels.empty()) << stbi_failure_reason();
-        EXPECT_EQ(picture.channels, path.substr(path.size() - 4) == ".jpg" ? 3 : 4);
-        EXPECT_TRUE(isPowerOfTwo(picture.width)) << picture.width;
-        EXPECT_TRUE(isPowerOfTwo(picture.height)) << picture.height;
-        EXPECT_EQ(picture.width * picture.channels % 4, 0) << "rows are read with GL's default 4-byte alignment";
+        int width = 0, height = 0, channels = 0;
+        unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0); // as the program decodes
+        ASSERT_NE(pixels, nullptr) << stbi_failure_reason();
+        stbi_image_free(pixels);
+        // A JPEG is bound with bind (RGB), a PNG with bindAlpha (RGBA).
+        EXPECT_EQ(channels, path.substr(path.size() - 4) == ".jpg" ? 3 : 4);
+        EXPECT_TRUE(isPowerOfTwo(width) && isPowerOfTwo(height)) << width << " x " << height;
+        EXPECT_EQ(width * channels % 4, 0) << "rows are read with GL's default 4-byte alignment";
     }
 }
 
-constexpr int sampleRate = 22050; // samples per second
+constexpr std::uint32_t sampleRate = 22050; // samples per second
 
 std::uint32_t little(const std::vector<unsigned char>& bytes, std::size_t at, int count)
 {
@@ -104,15 +94,16 @@ double rms(const std::vector<std::int16_t>& samples)
 
 TEST(ShippedSounds, AreMonoPcmWavesThatNeverClipAndMatchTheMusicWithinSixDecibels)
 {
-    const std::vector<std::int16_t> music = readWave("audio/music.wav");
-    for (const char* path : soundFiles) {
+    const double music = rms(readWave("audio/music.wav"));
+    ASSERT_GT(music, 0.0);
+    for (const std::string& path : filesIn(".", "audio")) {
         SCOPED_TRACE(path);
         std::vector<std::int16_t> samples = readWave(path);
         ASSERT_FALSE(samples.empty()) << "not a 16-bit mono PCM WAV file at 22050 Hz";
         auto [low, high] = std::minmax_element(samples.begin(), samples.end());
         EXPECT_TRUE(*low > -32768 && *high < 32767) << "reaches full scale";
         ASSERT_GT(rms(samples), 0.0) << "silent";
-        EXPECT_LE(std::fabs(20.0 * std::log10(rms(samples) / rms(music))), 6.0);
+        EXPECT_LE(std::fabs(20.0 * std::log10(rms(samples) / music)), 6.0);
     }
 }
 
@@ -120,25 +111,23 @@ TEST(AssetGenerator, RemakesEveryShippedFileByteForByte)
 {
     // The generator is built beside the tests: <build>/tools/assetgen/assetgen.
     std::error_code error;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    std::filesystem::path generator = self.parent_path().parent_path() / "tools/assetgen/assetgen";
-    if (error || !std::filesystem::exists(generator)) GTEST_SKIP() << "assetgen is not built next to this test";
+    fs::path generator = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "tools/assetgen/assetgen";
+    if (error || !fs::exists(generator)) GTEST_SKIP() << "assetgen is not built next to this test";
     char pattern[] = "/tmp/assetgen-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string out = pattern;
+    const fs::path out = pattern;
     cmdrec::setCapturing(false); // the generator must really run
-    int status = std::system((generator.string() + " " + out + " > /dev/null").c_str());
+    int status = std::system((generator.string() + " " + out.string() + " > /dev/null").c_str());
     cmdrec::setCapturing(true);
     ASSERT_EQ(status, 0);
-    std::vector<std::string> files = {"docs/textures.png"};
-    for (const char* name : imageFiles) files.push_back(std::string("textures/") + name);
-    files.insert(files.end(), std::begin(soundFiles), std::end(soundFiles));
-    for (const std::string& file : files) {
-        std::vector<unsigned char> shipped = fileBytes(file);
-        EXPECT_FALSE(shipped.empty()) << file;
-        EXPECT_TRUE(shipped == fileBytes(out + "/" + file)) << file << " is not what assetgen makes: run make assets";
+    for (const char* dir : {"textures", "audio", "docs"}) {
+        const std::vector<std::string> made = filesIn(out, dir);
+        if (std::string(dir) != "docs") EXPECT_EQ(filesIn(".", dir), made) << "shipped files nobody makes, or missing";
+        for (const std::string& file : made) {
+            EXPECT_TRUE(fileBytes(file) == fileBytes(out / file)) << file << " is not what assetgen makes: run make assets";
+        }
     }
-    std::filesystem::remove_all(out);
+    fs::remove_all(out);
 }
 
 } // namespace

@@ -136,7 +136,7 @@ def check_reset(run, checks, start_picture):
     music_before = music_pid(run)
     run.key("Return")
     checks.passes("Enter prints \"ROBOT RESETED\"",
-                  lambda: run.wait_for_line(r"^ROBOT RESETED$", 5))
+                  lambda: run.wait_for_line(r"^ROBOT RESETED$", 30))
     checks.passes("Enter logs \"reset\"", lambda: run.wait_for_cue("reset", 1))
 
     checks.passes("reset restarts the music with one player", lambda: harness.wait_until(
@@ -185,7 +185,7 @@ def check_keys(run, checks):
     for name, line in (("O prints \"DEBUG ENABLED\"", "DEBUG ENABLED"),
                        ("O again prints \"DEBUG DISABLED\"", "DEBUG DISABLED")):
         run.key("o")
-        checks.passes(name, lambda: run.wait_for_line(f"^{line}$", 5))
+        checks.passes(name, lambda: run.wait_for_line(f"^{line}$", 30))
     run.key("f")
     run.key("f")
     checks.passes("F twice logs \"whistle\"", lambda: run.wait_for_cue("whistle", 1))

@@ -1,0 +1,182 @@
+// The bench's helpers, without GL: the command line, the order statistics, the start time read
+// from /proc, the report's ratio and JSON strings, and the byte count of an upload. The whole
+// bench, its JSON included, is run by test_bench.py.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "BenchOptions.h"
+#include "FrameStats.h"
+#include "ProcessInfo.h"
+#include "Report.h"
+#include "UploadLog.h"
+
+namespace {
+
+BenchOptions parse(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "robotscene-bench");
+    return BenchOptions::parse(static_cast<int>(args.size()), args.data());
+}
+
+TEST(BenchOptionsTest, GoodCommandLinesGiveTheirValuesAndMistakesAnError)
+{
+    struct Case { std::vector<const char*> args; int frames, warmup; bool json; };
+    const Case good[] = {
+        {{}, 300, 30, false},
+        {{"--json"}, 300, 30, true},
+        {{"--frames", "12"}, 12, 30, false},
+        {{"--warmup", "0"}, 300, 0, false},
+        {{"--json", "--warmup", "5", "--frames", "1"}, 1, 5, true},
+    };
+    for (const Case& c : good) {
+        BenchOptions options = parse(c.args);
+        SCOPED_TRACE(c.args.empty() ? "no arguments" : c.args[0]);
+        EXPECT_EQ(options.error, "");
+        EXPECT_EQ(std::vector<int>({options.frames, options.warmup, options.json, options.help}),
+                  std::vector<int>({c.frames, c.warmup, c.json, false}));
+    }
+    const std::vector<std::vector<const char*>> mistakes = {
+        {"--frames"},     {"--frames", "0"},   {"--frames", "-3"},      {"--frames", "12x"},
+        {"--frames", ""}, {"--frames", "1e3"}, {"--frames", "2000000"}, {"--frames", "99999999999999999999"},
+        {"--warmup", "-1"}, {"--warmup"},      {"--fast"},              {"300"},
+    };
+    for (const auto& args : mistakes) {
+        EXPECT_NE(parse(args).error, "") << args[0] << (args.size() > 1 ? std::string(" ") + args[1] : "");
+    }
+    EXPECT_TRUE(parse({"--help"}).help);
+    EXPECT_TRUE(parse({"-h"}).help);
+}
+
+TEST(FrameStatsTest, MedianNearestRankP90AndMeans)
+{
+    struct Case { std::vector<double> wallMs; double median, p90; }; // in the order measured
+    const Case cases[] = {
+        {{7}, 7, 7},
+        {{5, 1, 3}, 3, 5},
+        {{4, 1, 3, 2}, 2.5, 4},                                // even: the mean of the middle two
+        {{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}, 5.5, 9},            // rank ceil(0.9 * 10) = 9, not the largest
+        {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 6, 10},         // rank ceil(0.9 * 11) = 10
+    };
+    for (const Case& c : cases) {
+        FrameStats stats;
+        for (double ms : c.wallMs) stats.add(ms, 0, 0);
+        SCOPED_TRACE(c.wallMs.size());
+        EXPECT_EQ(stats.frames(), c.wallMs.size());
+        EXPECT_DOUBLE_EQ(stats.medianWallMs(), c.median);
+        EXPECT_DOUBLE_EQ(stats.p90WallMs(), c.p90);
+    }
+    FrameStats stats;
+    EXPECT_EQ(std::vector<double>({stats.medianWallMs(), stats.p90WallMs(), stats.meanCpuMs()}),
+              std::vector<double>({0, 0, 0})) << "no frames: zeroes, not NaN";
+    EXPECT_EQ(stats.uploadBytesPerFrame(), 0u);
+    stats.add(1, 2.0, 300);
+    stats.add(1, 4.0, 300);
+    stats.add(1, 6.0, 301);
+    EXPECT_DOUBLE_EQ(stats.meanCpuMs(), 4.0);
+    EXPECT_EQ(stats.uploadBytesPerFrame(), 300u); // 901 / 3, rounded down
+}
+
+TEST(ProcessInfoTest, StartTicksComeAfterTheCommandNameWhateverItHolds)
+{
+    // Fields 3 to 21 of a stat line, then the start time 4242, then a few more.
+    const std::string tail = " S 1 2 3 0 -1 4194560 100 0 0 0 5 6 0 0 20 0 3 0 4242 123456 789 18446744073709551615";
+    const std::pair<std::string, long long> cases[] = {
+        {"1234 (robotscene-ben)" + tail, 4242},
+        {"1234 (a b c d e)" + tail, 4242},
+        {"1234 (x) 9 (y))" + tail, 4242},
+        {"1234 robotscene S 1 2 3", -1},                                           // no name
+        {"1234 (robotscene) S 1 2 3 0 -1", -1},                                    // cut short
+        {"1234 (r) S 1 2 3 0 -1 4 1 0 0 0 5 6 0 0 20 0 3 0 12ab 1", -1},           // not a number
+        {"", -1},
+    };
+    for (const auto& [line, ticks] : cases) EXPECT_EQ(ProcessInfo::startTicks(line), ticks) << line;
+    EXPECT_GE(ProcessInfo::msSinceStart(), 0.0); // -1 when /proc cannot be read
+    EXPECT_GT(ProcessInfo::peakRssKib(), 0);
+}
+
+CaseResult caseOf(const char* name, double medianMs)
+{
+    CaseResult entry{name, "", FrameStats()};
+    entry.stats.add(medianMs, 0, 0);
+    return entry;
+}
+
+TEST(ReportTest, RatioToTheEmptyFrameAndJsonStrings)
+{
+    const std::pair<std::vector<CaseResult>, double> ratios[] = { // ratio of the last case
+        {{caseOf("empty", 2), caseOf("scene", 5)}, 2.5},
+        {{caseOf("empty", 2)}, 1},
+        {{caseOf("scene", 3), caseOf("empty", 1.5)}, 1}, // empty measured after the case
+        {{caseOf("menu", 2), caseOf("scene", 5)}, 0},    // no empty case
+        {{caseOf("empty", 0), caseOf("scene", 5)}, 0},   // an empty frame of 0 ms
+    };
+    for (const auto& [cases, ratio] : ratios) {
+        BenchResult result;
+        result.cases = cases;
+        EXPECT_DOUBLE_EQ(Report::ratioToEmpty(result, result.cases.back()), ratio) << cases.back().name;
+    }
+    const std::pair<std::string, std::string> strings[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", "\"llvmpipe (LLVM 15.0.6, 256 bits)\""},
+        {"", "\"\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"C:\\path", "\"C:\\\\path\""},
+        {"two\nlines\t", "\"two\\u000alines\\u0009\""},
+        {"caf\xc3\xa9", "\"caf\xc3\xa9\""}, // UTF-8 passes as it is
+    };
+    for (const auto& [text, json] : strings) EXPECT_EQ(Report::jsonString(text), json) << text;
+}
+
+TexImageCall callOf(GLsizei width, GLsizei height, GLenum format, GLint alignment, bool pixels = true)
+{
+    static const unsigned char somePixels[1] = {0};
+    return {GL_TEXTURE_2D, 0, GLint(format), width, height, 0, format, GL_UNSIGNED_BYTE,
+            pixels ? somePixels : nullptr, alignment};
+}
+
+TEST(UploadLogTest, BytesReadPerUploadAndSinceTheLastTake)
+{
+    const std::pair<TexImageCall, std::size_t> cases[] = {
+        {callOf(256, 256, GL_RGBA, 4), 256 * 256 * 4},
+        {callOf(5, 3, GL_RGB, 4), 16 * 2 + 15}, // rows of 15 bytes padded to 16, the last one not
+        {callOf(5, 3, GL_RGB, 1), 15 * 3},
+        {callOf(5, 3, GL_RGB, 8), 16 * 2 + 15},
+        {callOf(3, 2, GL_LUMINANCE, 1), 6},
+        {callOf(3, 2, GL_LUMINANCE_ALPHA, 1), 12},
+        {callOf(64, 64, GL_RGB, 4, false), 0}, // null pixels: nothing read
+        {callOf(0, 0, GL_RGB, 4), 0},
+        {callOf(2, 2, GL_RGBA, 0), 16}, // a nonsense alignment does not divide by zero
+    };
+    for (const auto& [call, bytes] : cases) {
+        EXPECT_EQ(UploadLog::bytesOf(call), bytes) << call.width << " x " << call.height << ", " << call.format;
+    }
+    UploadLog log;
+    log.add(callOf(2, 2, GL_RGBA, 4));
+    log.add(callOf(2, 2, GL_RGB, 1));
+    EXPECT_EQ(log.takeBytes(), 16u + 12u);
+    EXPECT_EQ(log.takeBytes(), 0u);
+}
+
+TEST(UploadLogTest, RecordsOnlyWhileRecordingAndStartsAfresh)
+{
+    UploadLog log;
+    auto widths = [&log] {
+        std::vector<int> w;
+        for (const TexImageCall& call : log.recorded()) w.push_back(call.width);
+        return w;
+    };
+    log.add(callOf(1, 1, GL_RGB, 4));
+    log.startRecording();
+    log.add(callOf(2, 1, GL_RGB, 4));
+    log.add(callOf(3, 1, GL_RGBA, 1));
+    log.stopRecording();
+    log.add(callOf(4, 1, GL_RGB, 4));
+    EXPECT_EQ(widths(), (std::vector<int>{2, 3}));
+    EXPECT_EQ(log.recorded().back().unpackAlignment, 1);
+    log.startRecording(); // a second recording replaces the first
+    log.add(callOf(5, 1, GL_RGB, 4));
+    EXPECT_EQ(widths(), (std::vector<int>{5}));
+}
+
+} // namespace

@@ -63,25 +63,28 @@ Vec4 transform(const Matrix& a, const Vec4& v)
             m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14] * v.w, m[3] * v.x + m[7] * v.y + m[11] * v.z + m[15] * v.w};
 }
 
-// The inverse transpose of the upper 3 x 3 block, which carries normals into eye space.
-void normalMatrix(const Matrix& a, float out[9])
+// The inverse transpose of the upper 3 x 3 block, which carries normals into eye space: the
+// cofactors divided by the determinant, row-major in out.
+void normalMatrix(const Matrix& matrix, float out[9])
 {
-    const float* m = a.m;
-    float c00 = m[5] * m[10] - m[9] * m[6];
-    float c01 = m[8] * m[6] - m[4] * m[10];
-    float c02 = m[4] * m[9] - m[8] * m[5];
-    float det = m[0] * c00 + m[1] * c01 + m[2] * c02;
-    float inv = det != 0 ? 1 / det : 0;
-    // Rows of the inverse transpose are the cofactor rows divided by the determinant.
-    out[0] = c00 * inv;
-    out[1] = c01 * inv;
-    out[2] = c02 * inv;
-    out[3] = (m[9] * m[2] - m[1] * m[10]) * inv;
-    out[4] = (m[0] * m[10] - m[8] * m[2]) * inv;
-    out[5] = (m[8] * m[1] - m[0] * m[9]) * inv;
-    out[6] = (m[1] * m[6] - m[5] * m[2]) * inv;
-    out[7] = (m[4] * m[2] - m[0] * m[6]) * inv;
-    out[8] = (m[0] * m[5] - m[4] * m[1]) * inv;
+    float a[3][3];
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            a[row][col] = matrix.m[col * 4 + row];
+        }
+    }
+    float cofactor[3][3];
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            cofactor[i][j] = a[i1][j1] * a[i2][j2] - a[i1][j2] * a[i2][j1];
+        }
+    }
+    float det = a[0][0] * cofactor[0][0] + a[0][1] * cofactor[0][1] + a[0][2] * cofactor[0][2];
+    float inverse = det != 0 ? 1 / det : 0;
+    for (int i = 0; i < 9; ++i) {
+        out[i] = cofactor[i / 3][i % 3] * inverse;
+    }
 }
 
 constexpr int floatsPerVertex = 12;
@@ -197,8 +200,8 @@ void normalise3(float v[3])
 // interpolated, and its alpha is the diffuse material's.
 void light(const State& s, const Vec4& eye, float out[4])
 {
-    const float* ambient = s.colourMaterial ? s.colour : s.matAmbient;
-    const float* diffuse = s.colourMaterial ? s.colour : s.matDiffuse;
+    const float* ambient = s.matAmbient;
+    const float* diffuse = s.matDiffuse;
     float c[3];
     for (int i = 0; i < 3; ++i) {
         c[i] = s.matEmission[i] + s.modelAmbient[i] * ambient[i];
@@ -764,13 +767,23 @@ void glNormal3f(GLfloat nx, GLfloat ny, GLfloat nz)
     n[2] = nz;
 }
 
+// Colour material as Mesa applies it: the material follows a colour sent between glBegin and
+// glEnd, or one that changes the current colour; a colour set again to the value it already has
+// outside glBegin/glEnd leaves the material alone, and so does enabling colour material. (The
+// desktop's menu, drawn white before any other colour was ever set, is lit with the glMaterial
+// values.)
 void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
 {
-    float* c = gl().colour;
-    c[0] = red;
-    c[1] = green;
-    c[2] = blue;
-    c[3] = alpha;
+    State& s = gl();
+    const float c[4] = {red, green, blue, alpha};
+    if (!s.inside && std::memcmp(c, s.colour, sizeof c) == 0) {
+        return;
+    }
+    std::memcpy(s.colour, c, sizeof c);
+    if (s.colourMaterial) {
+        std::memcpy(s.matAmbient, c, sizeof c);
+        std::memcpy(s.matDiffuse, c, sizeof c);
+    }
 }
 
 void glColor3f(GLfloat red, GLfloat green, GLfloat blue)

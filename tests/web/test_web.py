@@ -1,0 +1,190 @@
+"""The web page against the desktop program, in one run: both are brought to the same frames
+(the desktop through the frame gate preloaded into it, the page through its test mode) and the
+same views are compared pixel by pixel: the menu, the default scene, the chase camera,
+wireframe, flat shading, debug textures, and an orbit drag with the wheel. Then the page alone:
+music at the first key and on M, cues, the frame-rate title, glibc's fly-by on scene frame 841,
+and Esc ending the scene. Side-by-side pictures go to <build>/web-compare/.
+Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR."""
+
+import ctypes
+import os
+import re
+import sys
+import tempfile
+import zlib
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "web" / "tools"))
+import harness  # noqa: E402
+from harness import BUILD_DIR, REPO_ROOT, Image, png_chunk, wait_until  # noqa: E402
+import browser  # noqa: E402
+
+WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web")
+OUT_DIR = BUILD_DIR / "web-compare"
+BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
+# name, keys (or "drag"), scene frames drawn after them
+VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1),
+         ("wireframe", ["v", "v", "t"], 1), ("flat", ["t", "t", "y"], 1), ("debug", ["y", "o"], 1),
+         ("orbit-drag-wheel", ["drag"], 1)]
+FLY_BY_FRAME = 841  # scene frames until the first fly-by, with glibc's rand seeded with 1
+
+
+class GatedRun(harness.ProgramRun):
+    def __init__(self, gate, library):
+        super().__init__("web-compare")
+        self.gate_environment = {"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": library}
+
+    def _child_environment(self):
+        return {**super()._child_environment(), **self.gate_environment}
+
+
+class Desktop:
+    """The real program on Xvfb, gated frame by frame."""
+
+    def __init__(self, run, gate):
+        self.run, self.gate, self.drawn, self.keys = run, gate, 0, 0
+
+    def status(self):
+        text = Path(f"{self.gate}.state").read_text() if Path(f"{self.gate}.state").exists() else "0 0"
+        return tuple(map(int, text.split()))
+
+    def input(self, keys):
+        for key in keys:
+            if key == "drag":
+                self.run.drag((512, 384), (600, 420))
+                self.run.wheel(2)
+                key = BARRIER
+            self.run.key(key)
+            self.keys += 2
+        wait_until(lambda: self.status()[1] >= self.keys, 20, "the desktop's keys")
+
+    def frames(self, count):
+        self.drawn += count
+        self.gate.write_text(str(self.drawn))
+        wait_until(lambda: self.status()[0] >= self.drawn, 60, "the desktop's frames")
+        return self.run.screenshot("view")
+
+
+class Web:
+    def __init__(self, page):
+        self.page, self.drawn, self.keys = page, 0, 0
+
+    def input(self, keys):
+        for key in keys:
+            if key == "drag":
+                self.page.drag((512, 384), (600, 420))
+                self.page.wheel(2)
+                key = BARRIER
+            self.page.key(key)
+            self.keys += 2
+        self.page.wait_for(lambda s: s["events"] >= self.keys, 20, "the page's keys")
+
+    def frames(self, count):
+        self.drawn += count
+        self.page.evaluate(f"robotscene.allow({self.drawn} - robotscene.state().drawn)")
+        self.page.wait_for(lambda s: s["drawn"] >= self.drawn, 60, "the page's frames")
+        return Image(*self.page.pixels())
+
+
+def within(a, b, tolerance):
+    near = sum(max(abs(a.rgb[i] - b.rgb[i]), abs(a.rgb[i + 1] - b.rgb[i + 1]),
+                   abs(a.rgb[i + 2] - b.rgb[i + 2])) <= tolerance for i in range(0, len(a.rgb), 3))
+    return near / (len(a.rgb) // 3)
+
+
+def save_side_by_side(path, left, right, scale=4):
+    # Box-filtered to 1/scale, desktop left and page right, for the README.
+    width, height = left.width // scale, left.height // scale
+    rows = []
+    for y in range(height):
+        row = bytearray(b"\0")
+        for image in (left, right):
+            for x in range(width):
+                sums = [0, 0, 0]
+                for dy in range(scale):
+                    base = ((y * scale + dy) * image.width + x * scale) * 3
+                    for c in range(3):
+                        sums[c] += sum(image.rgb[base + c:base + scale * 3:3])
+                row += bytes(s // (scale * scale) for s in sums)
+        rows.append(bytes(row))
+    header = (2 * width).to_bytes(4, "big") + height.to_bytes(4, "big") + bytes([8, 2, 0, 0, 0])
+    path.write_bytes(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+                     png_chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + png_chunk(b"IEND", b""))
+
+
+def glibc_fly_by():
+    # The frame of the first fly-by and its path, from glibc's own unseeded rand().
+    rand = ctypes.CDLL("libc.so.6").rand
+    frame = 1
+    while rand() % 10000 > 1:
+        frame += 1
+    return frame, rand() % 1000 - 500
+
+
+def compare_views(checks, desktop, web):
+    OUT_DIR.mkdir(parents=True, exist_ok=True)
+    for name, keys, frames in VIEWS:
+        desktop.input(keys)
+        web.input(keys)
+        mine, theirs = desktop.frames(frames), web.frames(frames)
+        save_side_by_side(OUT_DIR / f"{name}.png", mine, theirs)
+        near32, near16 = within(mine, theirs, 32), within(mine, theirs, 16)
+        print(f"view {name}: {near32:.1%} within 32, {near16:.1%} within 16", flush=True)
+        checks.check(f"{name}: page drawn, not dark", theirs.fraction_near((0, 0, 0), 40) < 0.995)
+        checks.check(f"{name}: 95 % within 32, 85 % within 16", near32 >= 0.95 and near16 >= 0.85,
+                     f"{near32:.1%}, {near16:.1%}")
+
+
+def page_behaviour(checks, page, web):
+    state = page.state()
+    checks.check("music starts at the first key press", state["musicStarts"] == 1, state)
+    checks.check("cues by the desktop's names", state["cues"].count("view") == 3, state["cues"])
+    for starts, playing in ((1, False), (2, True), (2, False)):  # M: off, on again, off
+        web.input(["m"])
+        web.frames(1)
+        checks.check(f"M turns the music {'on' if playing else 'off'}", page.wait_for(
+            lambda s: s["musicStarts"] == starts and s["music"] == playing, 30, "the music"))
+    title = page.state()["title"]  # the page collapses the blanks of "%4.0f"
+    checks.check("frame rate in the page title", re.match(r"^OpenGL project by Quillaverden : \d+ fps$", title), title)
+    frame, path = glibc_fly_by()
+    checks.check("glibc's first fly-by comes on frame 841", frame == FLY_BY_FRAME, frame)
+    scene_frames = web.drawn - 1
+    page.send("Emulation.setDeviceMetricsOverride", width=64, height=48, deviceScaleFactor=1, mobile=False)
+    web.frames(frame - 1 - scene_frames)  # small canvas: the same frames, drawn faster
+    flown = [line for line in page.printed() if line.startswith("New falconPosX")]
+    checks.check("no fly-by before its frame", not flown, flown)
+    web.frames(1)
+    flown = [line for line in page.printed() if line.startswith("New falconPosX")]
+    checks.check("the fly-by on its frame, on the desktop's path", flown == [f"New falconPosX : {path}"], flown)
+    page.key("Escape", up=False)
+    page.wait_for(lambda s: s["ended"], 10, "the end")
+    page.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
+    ended = page.state()
+    checks.check("Esc ends the loop and the music", ended["drawn"] == web.drawn and not ended["music"], ended)
+    checks.check("the page says how to start again",
+                 page.evaluate("!document.getElementById('ended').hidden && document.body.innerText")
+                 and re.search("Start it again", page.evaluate("document.body.innerText")))
+    problems = page.problems()
+    checks.check("no console errors, warnings or exceptions", not problems, "\n".join(problems[:10]))
+
+
+def body(checks):
+    if not (WEB_DIR / "robotscene.wasm").exists():
+        raise harness.HarnessError(f"no web build in {WEB_DIR}: run make web")
+    gate_lib = os.environ.get("ROBOTSCENE_FRAME_GATE_LIB", str(BUILD_DIR / "tests/web/libframegate.so"))
+    with tempfile.TemporaryDirectory() as temp:
+        gate = Path(temp) / "gate"
+        gate.write_text("1")  # the menu's first frame
+        with GatedRun(gate, gate_lib) as run, browser.Page(WEB_DIR) as page:
+            page.open()
+            page.wait_for(lambda s: True, 60, "the page's module")
+            desktop, web = Desktop(run, gate), Web(page)
+            run.find_window()
+            compare_views(checks, desktop, web)
+            page_behaviour(checks, page, web)
+            harness.check_exit(checks, run)
+
+
+if __name__ == "__main__":
+    harness.run_test(body)

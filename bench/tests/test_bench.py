@@ -34,9 +34,9 @@ def test_bench(checks):
     bench = os.environ.get("ROBOTSCENE_BENCH") or REPO_ROOT / "build" / "robotscene-bench"
     with tempfile.TemporaryDirectory(prefix="robotscene-bench-test-") as temp:
         # A player on PATH that only logs: the bench must start none, music or cue.
-        player_log = Path(temp) / "player.log"
-        (Path(temp) / harness.PLAYER_NAME).write_text(f'#!/bin/sh\necho "$*" >> "{player_log}"\n')
-        (Path(temp) / harness.PLAYER_NAME).chmod(0o755)
+        player, player_log = Path(temp) / harness.PLAYER_NAME, Path(temp) / "player.log"
+        player.write_text(f'#!/bin/sh\necho "$*" >> "{player_log}"\n')
+        player.chmod(0o755)
         xvfb = harness.Xvfb(Path(temp) / "xvfb.log")
         xvfb.start()
         try:

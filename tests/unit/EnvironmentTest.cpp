@@ -47,10 +47,13 @@ std::vector<glrec::RecordedVertex> drawnAfterUpload(int width)
     return {};
 }
 
-// A picture quad in world space: the image's corner (0, 0), and the edges along which s and t
-// grow to 1. They fix its place, size, turn, which way up the image is and which side it faces.
-void expectPicture(const std::vector<glrec::RecordedVertex>& quad, const Point& origin, const Point& s, const Point& t)
+// The picture drawn after the upload of that width, in world space: the image's corner (0, 0),
+// and the edges along which s and t grow to 1. They fix its place, size, turn, which way up the
+// image is and which side it faces.
+void expectPicture(const char* name, int width, const Point& origin, const Point& s, const Point& t)
 {
+    SCOPED_TRACE(name);
+    const std::vector<glrec::RecordedVertex> quad = drawnAfterUpload(width);
     ASSERT_EQ(quad.size(), 4u);
     auto corner = [&quad](float sAt, float tAt) {
         for (const glrec::RecordedVertex& v : quad) {
@@ -138,19 +141,10 @@ TEST_F(EnvironmentTest, FrameWithoutFlyByDrawsSkyAuthorFloorStoryInPlace)
     // Upright and unmirrored as seen from the middle of the scene. The author board stands behind
     // the start, tilted back by 30 degrees; the story board ahead, upright.
     const double r3 = std::sqrt(3.0);
-    {
-        SCOPED_TRACE("author board");
-        expectPicture(drawnAfterUpload(authorImage), {25.6, 65.375 - 25 * r3, 1 + 55.375 * r3}, {-51.2, 0, 0},
-                      {0, -10.75, -10.75 * r3});
-    }
-    {
-        SCOPED_TRACE("floor");
-        expectPicture(drawnAfterUpload(floorImage), {-15, -0.01, -15}, {30, 0, 0}, {0, 0, 30});
-    }
-    {
-        SCOPED_TRACE("story board");
-        expectPicture(drawnAfterUpload(storyImage), {-25.6, 56.4, -100}, {51.2, 0, 0}, {0, -12.8, 0});
-    }
+    expectPicture("author board", authorImage, {25.6, 65.375 - 25 * r3, 1 + 55.375 * r3}, {-51.2, 0, 0},
+                  {0, -10.75, -10.75 * r3});
+    expectPicture("floor", floorImage, {-15, -0.01, -15}, {30, 0, 0}, {0, 0, 30});
+    expectPicture("story board", storyImage, {-25.6, 56.4, -100}, {51.2, 0, 0}, {0, -12.8, 0});
     for (const glrec::RecordedVertex& v : gl.vertices) EXPECT_EQ(v.color, (std::array<float, 4>{1, 1, 1, 1}));
     EXPECT_EQ(gl.modelview.size(), 1u);
     EXPECT_EQ(gl.stackErrors + gl.beginEndErrors, 0);
@@ -182,7 +176,7 @@ TEST_F(EnvironmentTest, TheNeverSeededGeneratorFliesTheCraftFromFrame841)
         // Along x = -122 at height 100 towards -z, nose (t = 0) first, seen from below; the last
         // frame wraps back to the start.
         double z = startZ == 998 ? 525 : 523 - startZ;
-        expectPicture(drawnAfterUpload(falconImage), {-107, 100, z - 15}, {-30, 0, 0}, {0, 0, 30});
+        expectPicture("craft", falconImage, {-107, 100, z - 15}, {-30, 0, 0}, {0, 0, 30});
         EXPECT_TRUE(glrec::gl().isEnabled(GL_TEXTURE_2D));
         EXPECT_EQ(falconSoundApplied, startZ >= 402 && startZ < 998);
         if (startZ < 402) {

@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -46,8 +45,6 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
         {"box 2 x 4 x 6", [](Mesh& m) { m.createBox(2, 4, 6); }, 8,
          {{0, {-1, -2, 3}}, {1, {1, -2, 3}}, {2, {1, 2, 3}}, {3, {-1, 2, 3}}, {4, {-1, -2, -3}}, {5, {1, -2, -3}},
           {6, {1, 2, -3}}, {7, {-1, 2, -3}}}},
-        {"trapeze 2 x 4 x 6, scale 0.5", [](Mesh& m) { m.createTrapeze(2, 4, 6, 0.5); }, 8,
-         {{0, {-0.5, -1, 3}}, {2, {0.5, 1, 3}}, {4, {-1, -2, -3}}, {6, {1, 2, -3}}}},
         // A fraction of a segment still makes a quad: for 0.5 it spans two turns.
         {"cylinder, 0.5 segments", [](Mesh& m) { m.createCylinder(1, 2, 0.5, 1); }, 4,
          {{0, {1, -1, 0, 2, 1}}, {1, {1, -1, 0, 0, 1}}, {2, {1, 1, 0, 0, 0}}, {3, {1, 1, 0, 2, 0}}}},
@@ -82,17 +79,13 @@ TEST(MeshDrawTest, DrawQuadsSendsWholeQuadsFacingUpInListOrder)
     // Values that are not exact floats: each recorded one shows its list vertex and its narrowing.
     for (int i = 0; i < 9; ++i) mesh.vertices.emplace_back(i + 0.1, 10 + i, 20 + i, 0.3 * i, 0.7 * i);
     mesh.drawQuads();
-    std::vector<std::string> quad{"glBegin", "glNormal3f"};
-    for (int k = 0; k < 4; ++k) quad.insert(quad.end(), {"glTexCoord2f", "glVertex3f"});
-    quad.push_back("glEnd");
-    std::vector<std::string> expected = quad;
-    expected.insert(expected.end(), quad.begin(), quad.end()); // the ninth vertex is left out
-    EXPECT_EQ(glrec::callNames(), expected);
     const glrec::State& gl = glrec::gl();
-    for (const glrec::Primitive& p : gl.primitives) EXPECT_EQ(p.mode, GLenum(GL_QUADS));
+    ASSERT_EQ(gl.primitives.size(), 2u); // the ninth vertex is left out
     ASSERT_EQ(gl.vertices.size(), 8u);
     for (int i = 0; i < 8; ++i) {
         const Vertex& v = mesh.vertices[i];
+        EXPECT_EQ(gl.primitives[i / 4].mode, GLenum(GL_QUADS));
+        EXPECT_EQ(gl.primitives[i / 4].vertices.at(i % 4), i);
         EXPECT_EQ(gl.vertices[i].object, (std::array<float, 3>{float(v.x), float(v.y), float(v.z)}));
         EXPECT_EQ(gl.vertices[i].texCoord, (std::array<float, 4>{float(v.u), float(v.v), 0, 1}));
         EXPECT_EQ(gl.vertices[i].normal, (std::array<float, 3>{0, 1, 0}));
@@ -125,59 +118,51 @@ Shape capped(std::size_t strip, std::size_t fan)
     return shape;
 }
 
-class SolidsTest : public ::testing::Test {
-protected:
-    Mesh mesh;
-    void SetUp() override { glrec::reset(); }
-};
-
 // Each solid's primitives, and landmarks: position, texture coordinate (s, t, r, q) and normal of
 // chosen recorded vertices.
-TEST_F(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
+TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
 {
-    struct Mark { int index; Vec3 position; std::array<float, 4> texCoord; Vec3 normal; };
+    Mesh mesh;
+    struct Mark { int index; Vec3 position; std::array<float, 2> st; Vec3 normal; float q = 1; };
     struct Case { const char* name; std::function<void(Mesh&)> draw; Shape shape; std::vector<Mark> marks; };
     const Texture none; // never loaded
     const double h = 2.5 * std::cos(M_PI / 24), hz = -2.5 * std::sin(M_PI / 24); // a step below the rim
     const Case cases[] = {
         // The image's corner (0, 0) on the first corner of each face, the rest of the +z face.
         {"box", [](Mesh& m) { m.createBox(2, 4, 6); m.drawBox(); }, repeat(GL_QUADS, 4, 6),
-         {{0, {-1, -2, 3}, {0, 0, 0, 1}, {0, 0, 1}}, {1, {1, -2, 3}, {1, 0, 0, 1}, {0, 0, 1}},
-          {2, {1, 2, 3}, {1, 1, 0, 1}, {0, 0, 1}}, {3, {-1, 2, 3}, {0, 1, 0, 1}, {0, 0, 1}},
-          {4, {1, -2, -3}, {0, 0, 0, 1}, {0, 0, -1}}, {8, {1, -2, 3}, {0, 0, 0, 1}, {1, 0, 0}},
-          {12, {-1, -2, 3}, {0, 0, 0, 1}, {-1, 0, 0}}, {16, {-1, 2, 3}, {0, 0, 0, 1}, {0, 1, 0}},
-          {20, {1, -2, 3}, {0, 0, 0, 1}, {0, -1, 0}}}},
+         {{0, {-1, -2, 3}, {0, 0}, {0, 0, 1}}, {1, {1, -2, 3}, {1, 0}, {0, 0, 1}}, {2, {1, 2, 3}, {1, 1}, {0, 0, 1}},
+          {3, {-1, 2, 3}, {0, 1}, {0, 0, 1}}, {4, {1, -2, -3}, {0, 0}, {0, 0, -1}}, {8, {1, -2, 3}, {0, 0}, {1, 0, 0}},
+          {12, {-1, -2, 3}, {0, 0}, {-1, 0, 0}}, {16, {-1, 2, 3}, {0, 0}, {0, 1, 0}},
+          {20, {1, -2, 3}, {0, 0}, {0, -1, 0}}}},
         // q is the volume at the large end and the volume times the scale at the small end.
         {"trapeze sides", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, false); }, repeat(GL_QUADS, 4, 4),
-         {{0, {0.5, 1, 3}, {0, 0, 0, 24}, {1, 0, 0}}, {1, {0.5, -1, 3}, {24, 0, 0, 24}, {1, 0, 0}},
-          {2, {1, -2, -3}, {48, 48, 0, 48}, {1, 0, 0}}, {3, {1, 2, -3}, {0, 48, 0, 48}, {1, 0, 0}},
-          {4, {-0.5, -1, 3}, {0, 0, 0, 24}, {-1, 0, 0}}, {8, {-0.5, 1, 3}, {0, 0, 0, 24}, {0, 1, 0}},
-          {12, {0.5, -1, 3}, {0, 0, 0, 24}, {0, -1, 0}}}},
+         {{0, {0.5, 1, 3}, {0, 0}, {1, 0, 0}, 24}, {1, {0.5, -1, 3}, {24, 0}, {1, 0, 0}, 24},
+          {2, {1, -2, -3}, {48, 48}, {1, 0, 0}, 48}, {3, {1, 2, -3}, {0, 48}, {1, 0, 0}, 48},
+          {4, {-0.5, -1, 3}, {0, 0}, {-1, 0, 0}, 24}, {8, {-0.5, 1, 3}, {0, 0}, {0, 1, 0}, 24},
+          {12, {0.5, -1, 3}, {0, 0}, {0, -1, 0}, 24}}},
         {"trapeze with end faces", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, true); }, repeat(GL_QUADS, 4, 6),
-         {{0, {-0.5, -1, 3}, {0, 0, 0, 1}, {0, 0, 1}}, {4, {1, -2, -3}, {0, 0, 0, 1}, {0, 0, -1}}}},
+         {{0, {-0.5, -1, 3}, {0, 0}, {0, 0, 1}}, {4, {1, -2, -3}, {0, 0}, {0, 0, -1}}}},
         {"cylinder r 2, h 3", [&](Mesh& m) { m.drawCylinder(1, 4, 3, 2, true, none, none); }, capped(10, 6),
-         {{0, {2, 0, 1.5}, {0, 0, 0, 1}, {1, 0, 0}}, {1, {2, 0, -1.5}, {0, 1, 0, 1}, {1, 0, 0}},
-          {2, {0, 2, 1.5}, {0.25, 0, 0, 1}, {0, 1, 0}}, {9, {2, 0, -1.5}, {1, 1, 0, 1}, {1, 0, 0}},
-          {10, {0, 0, 1.5}, {0.5, 0.5, 0, 1}, {0, 0, 1}}, {11, {2, 0, 1.5}, {1, 0.5, 0, 1}, {0, 0, 1}},
-          {12, {0, 2, 1.5}, {0.5, 1, 0, 1}, {0, 0, 1}}, {16, {0, 0, -1.5}, {0.5, 0.5, 0, 1}, {0, 0, -1}},
-          {17, {2, 0, -1.5}, {1, 0.5, 0, 1}, {0, 0, -1}}, {18, {0, -2, -1.5}, {0.5, 0, 0, 1}, {0, 0, -1}}}},
+         {{0, {2, 0, 1.5}, {0, 0}, {1, 0, 0}}, {1, {2, 0, -1.5}, {0, 1}, {1, 0, 0}},
+          {2, {0, 2, 1.5}, {.25, 0}, {0, 1, 0}},
+          {9, {2, 0, -1.5}, {1, 1}, {1, 0, 0}}, {10, {0, 0, 1.5}, {0.5, 0.5}, {0, 0, 1}},
+          {11, {2, 0, 1.5}, {1, 0.5}, {0, 0, 1}}, {12, {0, 2, 1.5}, {0.5, 1}, {0, 0, 1}},
+          {16, {0, 0, -1.5}, {0.5, 0.5}, {0, 0, -1}}, {17, {2, 0, -1.5}, {1, 0.5}, {0, 0, -1}},
+          {18, {0, -2, -1.5}, {0.5, 0}, {0, 0, -1}}}},
         {"cylinder without caps", [&](Mesh& m) { m.drawCylinder(1, 4, 3, 2, false, none, none); }, capped(10, 0), {}},
         // The half turn from +x to -x carries the whole image; the caps are half discs.
         {"half cylinder", [&](Mesh& m) { m.drawHalfCylinder(1, 8, 2, 1, true, none, none); }, capped(10, 6),
-         {{0, {1, 0, 1}, {0, 0, 0, 1}, {1, 0, 0}}, {8, {-1, 0, 1}, {1, 0, 0, 1}, {-1, 0, 0}},
-          {9, {-1, 0, -1}, {1, 1, 0, 1}, {-1, 0, 0}}, {15, {-1, 0, 1}, {0, 0.5, 0, 1}, {0, 0, 1}},
-          {17, {-1, 0, -1}, {0, 0.5, 0, 1}, {0, 0, -1}}, {21, {1, 0, -1}, {1, 0.5, 0, 1}, {0, 0, -1}}}},
+         {{0, {1, 0, 1}, {0, 0}, {1, 0, 0}}, {8, {-1, 0, 1}, {1, 0}, {-1, 0, 0}}, {9, {-1, 0, -1}, {1, 1}, {-1, 0, 0}},
+          {15, {-1, 0, 1}, {0, 0.5}, {0, 0, 1}}, {17, {-1, 0, -1}, {0, 0.5}, {0, 0, -1}},
+          {21, {1, 0, -1}, {1, 0.5}, {0, 0, -1}}}},
         {"cone, top r 0.5, bottom r 1", [&](Mesh& m) { m.drawCone(1, 4, 2, 0.5f, 1, true, none, none); },
          capped(10, 6),
-         {{0, {0.5, 0, 1}, {0, 0, 0, 1}, {1, 0, 0}}, {1, {1, 0, -1}, {0, 1, 0, 1}, {1, 0, 0}},
-          {2, {0, 0.5, 1}, {0.25, 0, 0, 1}, {0, 1, 0}}, {11, {0.5, 0, 1}, {1, 0.5, 0, 1}, {0, 0, 1}},
-          {17, {1, 0, -1}, {1, 0.5, 0, 1}, {0, 0, -1}}}},
+         {{0, {.5, 0, 1}, {0, 0}, {1, 0, 0}}, {1, {1, 0, -1}, {0, 1}, {1, 0, 0}}, {2, {0, .5, 1}, {.25, 0}, {0, 1, 0}},
+          {11, {0.5, 0, 1}, {1, 0.5}, {0, 0, 1}}, {17, {1, 0, -1}, {1, 0.5}, {0, 0, -1}}}},
         // x is mirrored: longitude 0 is at -x. The rows run from t = 0 at the pole to 0.5 at the rim.
         {"half sphere", [](Mesh& m) { m.drawHalfSphere(2.5, 24, 32); }, repeat(GL_TRIANGLE_STRIP, 66, 12),
-         {{0, {0, 0, -2.5}, {0, 0, 0, 1}, {0, 0, -1}},
-          {728, {-h, 0, hz}, {1 / 32.0f, 11 / 24.0f, 0, 1}, {-h / 2.5, 0, hz / 2.5}},
-          {729, {-2.5, 0, 0}, {1 / 32.0f, 0.5, 0, 1}, {-1, 0, 0}},
-          {745, {0, 2.5, 0}, {9 / 32.0f, 0.5, 0, 1}, {0, 1, 0}}}},
+         {{0, {0, 0, -2.5}, {0, 0}, {0, 0, -1}}, {728, {-h, 0, hz}, {1 / 32.0f, 11 / 24.0f}, {-h / 2.5, 0, hz / 2.5}},
+          {729, {-2.5, 0, 0}, {1 / 32.0f, 0.5}, {-1, 0, 0}}, {745, {0, 2.5, 0}, {9 / 32.0f, 0.5}, {0, 1, 0}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -193,7 +178,8 @@ TEST_F(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
             ASSERT_LT(std::size_t(mark.index), gl.vertices.size());
             const glrec::RecordedVertex& v = gl.vertices[mark.index];
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.object[k], mark.position[k], tolerance);
-            for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], mark.texCoord[k], tolerance);
+            const std::array<float, 4> texCoord{mark.st[0], mark.st[1], 0, mark.q};
+            for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], texCoord[k], tolerance);
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.normal[k], mark.normal[k], tolerance);
         }
     }
@@ -201,8 +187,9 @@ TEST_F(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
 
 // Front faces look away from the centre and every normal points outwards; degenerate triangles
 // at poles and seams are skipped.
-TEST_F(SolidsTest, FacesWindCounterClockwiseSeenFromOutside)
+TEST(SolidsTest, FacesWindCounterClockwiseSeenFromOutside)
 {
+    Mesh mesh;
     const std::pair<const char*, std::function<void(Mesh&)>> cases[] = {
         {"box", [](Mesh& m) { m.createBox(2, 4, 6); m.drawBox(); }},
         {"trapeze", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, true); }},
@@ -231,34 +218,32 @@ TEST_F(SolidsTest, FacesWindCounterClockwiseSeenFromOutside)
     }
 }
 
-TEST_F(SolidsTest, TrapezeEndFacesKeepTheCallersColourAndTheSidesTurnWhite)
+TEST(SolidsTest, TrapezeEndFacesKeepTheCallersColourAndTheSidesTurnWhite)
 {
+    Mesh mesh;
+    glrec::reset();
     glColor3f(0.25f, 0.5f, 0.75f);
     mesh.drawTrapeze(2, 4, 6, 0.5, true);
     const glrec::State& gl = glrec::gl();
-    ASSERT_EQ(gl.primitives.size(), 6u);
-    for (std::size_t p = 0; p < 6; ++p) {
-        for (int v : gl.primitives[p].vertices) {
-            EXPECT_EQ(gl.vertices[v].color, (p < 2 ? std::array<float, 4>{0.25f, 0.5f, 0.75f, 1}
-                                                   : std::array<float, 4>{1, 1, 1, 1})) << "primitive " << p;
-        }
+    ASSERT_EQ(gl.vertices.size(), 24u);
+    for (std::size_t v = 0; v < 24; ++v) { // the two end faces first
+        EXPECT_EQ(gl.vertices[v].color, (v < 8 ? std::array<float, 4>{0.25f, 0.5f, 0.75f, 1}
+                                               : std::array<float, 4>{1, 1, 1, 1})) << "vertex " << v;
     }
-    EXPECT_EQ(gl.color, (std::array<float, 4>{1, 1, 1, 1}));
 }
 
-TEST_F(SolidsTest, OnlyLoadedTexturesAreUploadedSideBeforeWallCapBeforeCaps)
+TEST(SolidsTest, OnlyLoadedTexturesAreUploadedSideBeforeWallCapBeforeCaps)
 {
+    Mesh mesh;
     static unsigned char pixels[3 * 8] = {};
-    auto image = [](int width) { // a loaded texture whose upload shows its width
-        Texture texture;
-        texture.loaded = true;
-        texture.image.width = width;
-        texture.image.height = 1;
-        texture.image.channels = 3;
-        texture.image.pixels = pixels;
-        return texture;
-    };
-    const Texture side = image(3), cap = image(5);
+    Texture side, cap; // loaded, each upload showing its width
+    for (auto [texture, width] : {std::pair{&side, 3}, {&cap, 5}}) {
+        texture->loaded = true;
+        texture->image.width = width;
+        texture->image.height = 1;
+        texture->image.channels = 3;
+        texture->image.pixels = pixels;
+    }
     using Draw = std::function<void(Mesh&, Texture, Texture)>;
     const std::pair<const char*, Draw> solids[] = {
         {"cylinder", [](Mesh& m, Texture s, Texture c) { m.drawCylinder(1, 8, 1, 1, true, s, c); }},
@@ -270,14 +255,12 @@ TEST_F(SolidsTest, OnlyLoadedTexturesAreUploadedSideBeforeWallCapBeforeCaps)
         glrec::reset();
         draw(mesh, Texture(), Texture());
         EXPECT_EQ(glrec::countCalls("glTexImage2D"), 0);
-
         glrec::reset();
         draw(mesh, side, cap);
-        const glrec::State& gl = glrec::gl();
-        ASSERT_EQ(gl.uploads.size(), 2u);
-        EXPECT_EQ(gl.uploads[0].width, 3);
-        EXPECT_EQ(gl.uploads[1].width, 5);
         int sideUpload = glrec::findCall("glTexImage2D"), capUpload = glrec::findCall("glTexImage2D", sideUpload + 1);
+        ASSERT_EQ(glrec::gl().uploads.size(), 2u);
+        EXPECT_EQ(glrec::gl().uploads[0].width, 3);
+        EXPECT_EQ(glrec::gl().uploads[1].width, 5);
         EXPECT_LT(sideUpload, glrec::findCall("glBegin"));
         EXPECT_GT(capUpload, glrec::findCall("glEnd"));
         EXPECT_LT(capUpload, glrec::findCall("glBegin", glrec::findCall("glEnd")));

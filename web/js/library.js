@@ -12,7 +12,7 @@ mergeInto(LibraryManager.library, {
     gl: null, canvas: null, program: null, textured: null, textures: [null], nextTexture: 1,
     test: false, allowed: Infinity, drawn: 0, events: 0, ended: false, mouse: [0, 0], buttons: 0,
     audio: null, buffers: {}, playing: [], music: null, musicWanted: false, musicToken: 0,
-    cues: [], musicStarts: 0,
+    cues: [], musicStarts: 0, firstFrame: 0, tickTimes: [],
 
     // Every call into the program goes through here, so that the end of the program (exit on
     // Esc, thrown out of the callback) ends the page's loop wherever it happens.
@@ -72,7 +72,13 @@ mergeInto(LibraryManager.library, {
     frame: function () {
       if (RS.ended) return;
       RS.resize();
-      if (RS.call('tick', [RS.drawn < RS.allowed ? 1 : 0])) RS.drawn++;
+      var start = performance.now();
+      if (RS.call('tick', [RS.drawn < RS.allowed ? 1 : 0])) {
+        RS.drawn++;
+        if (!RS.firstFrame) RS.firstFrame = performance.now();
+        RS.tickTimes.push(performance.now() - start);
+        if (RS.tickTimes.length > 1000) RS.tickTimes.shift();
+      }
       if (!RS.ended) requestAnimationFrame(RS.frame);
     },
 
@@ -132,7 +138,8 @@ mergeInto(LibraryManager.library, {
   robotscene_gl_init__deps: ['$RS'],
   robotscene_gl_init: function () {
     RS.test = /[?&]test\b/.test(location.search);
-    if (RS.test) RS.allowed = 0;
+    RS.hooks = RS.test || /[?&]bench\b/.test(location.search);
+    RS.allowed = RS.test ? 0 : Infinity; // set here: the library object cannot hold Infinity
     RS.canvas = Module['canvas'] || document.getElementById('canvas');
     var gl = RS.canvas.getContext('webgl2', {
       alpha: false, antialias: true, depth: true, stencil: false, preserveDrawingBuffer: RS.test });
@@ -297,13 +304,25 @@ mergeInto(LibraryManager.library, {
       RS.events++;
     }, { passive: false });
     RS.canvas.addEventListener('contextmenu', function (e) { e.preventDefault(); });
-    if (RS.test) {
+    if (RS.hooks) {
       window.robotscene = {
         allow: function (frames) { RS.allowed = RS.drawn + frames; },
         state: function () {
           return { drawn: RS.drawn, events: RS.events, ended: RS.ended, title: document.title,
                    cues: RS.cues.slice(), music: !!RS.music, musicStarts: RS.musicStarts,
-                   audio: RS.audio ? RS.audio.state : 'none' };
+                   audio: RS.audio ? RS.audio.state : 'none', firstFrame: RS.firstFrame };
+        },
+        // Frames drawn and the median time spent in one frame's call, over the next ms.
+        measure: function (ms) {
+          var drawn = RS.drawn, start = performance.now();
+          RS.tickTimes = [];
+          return new Promise(function (done) {
+            setTimeout(function () {
+              var times = RS.tickTimes.slice().sort(function (a, b) { return a - b; });
+              done({ frames: RS.drawn - drawn, ms: performance.now() - start,
+                     medianFrameCall: times[Math.floor(times.length / 2)] || 0 });
+            }, ms);
+          });
         },
         pixels: function () {
           var gl = RS.gl, w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;

@@ -2,7 +2,7 @@
 # program's install rules (cmake/Package.cmake). Included by the top Makefile; it adds the tools
 # the package and its test need to PACKAGES. It does not install the package.
 
-PACKAGES += dpkg-dev lintian appstream desktop-file-utils man-db groff-base file
+PACKAGES += dpkg-dev lintian appstream desktop-file-utils man-db
 
 .PHONY: deb
 deb: build

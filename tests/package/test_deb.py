@@ -93,7 +93,7 @@ def check_manual(checks, usr):
                  and text, result.stderr)
     readme = (harness.REPO_ROOT / "README.md").read_text()
     table = readme[readme.index("| Key | What it does |"):].split("\n\n")[0]
-    rows = re.findall(r"^\| ([^|]+?) \| ([^|]+?) \|$", table, re.M)[2:]  # past the header and rule
+    rows = re.findall(r"^\| ([^|]+?) \| ([^|]+?) \|$", table, re.M)[1:]  # past the header
     missing = [f"{key}: {does}" for key, does in rows if f"{key} {does}" not in text]
     checks.check(f"every key of the README's table in the manual ({len(rows)})", rows and not missing,
                  "\n".join(missing))

@@ -39,16 +39,19 @@ foreach(size ${ROBOTSCENE_ICON_SIZES})
     COMPONENT ${ROBOTSCENE_COMPONENT})
 endforeach()
 
-# Manual page and changelog, compressed without a name or time stamp so the bytes never change.
+# Manual page (with this version and date filled in) and changelog, compressed without a name or
+# time stamp so the bytes never change.
 set(docs ${PROJECT_BINARY_DIR}/packaging)
-foreach(source robotscene.6 changelog)
-  add_custom_command(OUTPUT ${docs}/${source}.gz
+configure_file(${PROJECT_SOURCE_DIR}/packaging/robotscene.6.in ${docs}/robotscene.6 @ONLY)
+foreach(source ${docs}/robotscene.6 ${PROJECT_SOURCE_DIR}/packaging/changelog)
+  get_filename_component(name ${source} NAME)
+  add_custom_command(OUTPUT ${docs}/${name}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${docs}
-    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${PROJECT_SOURCE_DIR}/packaging/${source} ${docs}/${source}.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${source}
-    COMMENT "Compressing ${source}"
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${source} ${docs}/${name}.gz
+    DEPENDS ${source}
+    COMMENT "Compressing ${name}"
     VERBATIM)
-  list(APPEND generated ${docs}/${source}.gz)
+  list(APPEND generated ${docs}/${name}.gz)
 endforeach()
 add_custom_target(robotscene-icons ALL DEPENDS ${generated})
 

@@ -157,6 +157,7 @@ def page_behaviour(checks, page, web):
     web.frames(1)
     flown = [line for line in page.printed() if line.startswith("New falconPosX")]
     checks.check("the fly-by on its frame, on the desktop's path", flown == [f"New falconPosX : {path}"], flown)
+    checks.check("the canvas follows the page's size", page.pixels()[:2] == (64, 48))
     page.key("Escape", up=False)
     page.wait_for(lambda s: s["ended"], 10, "the end")
     page.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
@@ -167,6 +168,14 @@ def page_behaviour(checks, page, web):
                  and re.search("Start it again", page.evaluate("document.body.innerText")))
     problems = page.problems()
     checks.check("no console errors, warnings or exceptions", not problems, "\n".join(problems[:10]))
+
+
+def free_running(checks):
+    # Without the test's gate the page runs on its own, as anyone opening it sees it.
+    with browser.Page(WEB_DIR, query="bench") as page:
+        page.open()
+        state = page.wait_for(lambda s: s["drawn"] >= 30 and "fps" in s["title"], 120, "frames on its own")
+        checks.check("the page draws on its own", Image(*page.pixels()).fraction_near((0, 0, 0), 40) < 0.995, state)
 
 
 def body(checks):
@@ -184,6 +193,7 @@ def body(checks):
             compare_views(checks, desktop, web)
             page_behaviour(checks, page, web)
             harness.check_exit(checks, run)
+    free_running(checks)
 
 
 if __name__ == "__main__":

@@ -12,7 +12,7 @@ mergeInto(LibraryManager.library, {
     gl: null, canvas: null, program: null, textured: null, textures: [null], nextTexture: 1,
     test: false, allowed: Infinity, drawn: 0, events: 0, ended: false, mouse: [0, 0], buttons: 0,
     audio: null, buffers: {}, playing: [], music: null, musicWanted: false, musicToken: 0,
-    cues: [], musicStarts: 0, firstFrame: 0, tickTimes: [],
+    cues: [], musicStarts: 0, firstFrame: 0, tickTimes: [], capture: null,
 
     // Every call into the program goes through here, so that the end of the program (exit on
     // Esc, thrown out of the callback) ends the page's loop wherever it happens.
@@ -78,8 +78,24 @@ mergeInto(LibraryManager.library, {
         if (!RS.firstFrame) RS.firstFrame = performance.now();
         RS.tickTimes.push(performance.now() - start);
         if (RS.tickTimes.length > 1000) RS.tickTimes.shift();
+        if (RS.capture) {
+          var capture = RS.capture;
+          RS.capture = null;
+          capture(RS.readPixels());
+        }
       }
       if (!RS.ended) requestAnimationFrame(RS.frame);
+    },
+
+    readPixels: function () {
+      var gl = RS.gl, w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
+      var data = new Uint8Array(w * h * 4);
+      gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, data);
+      var text = '';
+      for (var i = 0; i < data.length; i += 0x8000) {
+        text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+      }
+      return { width: w, height: h, rgba: btoa(text) };
     },
 
     // Sound. The context is made at the first gesture (made earlier, the browser would refuse it).
@@ -143,7 +159,11 @@ mergeInto(LibraryManager.library, {
     RS.canvas = Module['canvas'] || document.getElementById('canvas');
     var gl = RS.canvas.getContext('webgl2', {
       alpha: false, antialias: true, depth: true, stencil: false, preserveDrawingBuffer: RS.test });
-    if (!gl) return 0;
+    if (!gl) {
+      Module['setStatus']('This browser has no WebGL 2: the scene cannot be drawn here.');
+      RS.ended = true; // the loop never starts; the GL calls below find no context and do nothing
+      return 0;
+    }
     RS.gl = gl;
     function shader(type, text) {
       var s = gl.createShader(type);
@@ -185,6 +205,7 @@ mergeInto(LibraryManager.library, {
 
   robotscene_gl_texture__deps: ['$RS'],
   robotscene_gl_texture: function (width, height, pixels) {
+    if (!RS.gl) return 1;
     var gl = RS.gl;
     var texture = gl.createTexture();
     gl.bindTexture(gl.TEXTURE_2D, texture);
@@ -197,12 +218,14 @@ mergeInto(LibraryManager.library, {
 
   robotscene_gl_delete_texture__deps: ['$RS'],
   robotscene_gl_delete_texture: function (id) {
+    if (!RS.gl) return;
     if (RS.textures[id]) RS.gl.deleteTexture(RS.textures[id]);
     delete RS.textures[id];
   },
 
   robotscene_gl_clear__deps: ['$RS'],
   robotscene_gl_clear: function (mask, red, green, blue, alpha) {
+    if (!RS.gl) return;
     var gl = RS.gl;
     gl.clearColor(red, green, blue, alpha);
     gl.depthMask(true);
@@ -211,6 +234,7 @@ mergeInto(LibraryManager.library, {
 
   robotscene_gl_viewport__deps: ['$RS'],
   robotscene_gl_viewport: function (x, y, width, height) {
+    if (!RS.gl) return;
     RS.gl.viewport(x, y, width, height);
   },
 
@@ -218,6 +242,7 @@ mergeInto(LibraryManager.library, {
   // its function, culling on, the culled faces.
   robotscene_gl_draw__deps: ['$RS'],
   robotscene_gl_draw: function (mode, vertices, count, state) {
+    if (!RS.gl) return;
     var gl = RS.gl;
     var s = HEAP32.subarray(state >> 2, (state >> 2) + 10);
     gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + count * 12), gl.STREAM_DRAW);
@@ -259,6 +284,7 @@ mergeInto(LibraryManager.library, {
 
   robotscene_page_start__deps: ['$RS'],
   robotscene_page_start: function () {
+    if (!RS.gl) return;
     function gesture() { RS.unlock(); }
     window.addEventListener('keydown', function (e) {
       if (e.ctrlKey || e.metaKey || e.altKey || RS.ended) return;
@@ -324,15 +350,11 @@ mergeInto(LibraryManager.library, {
             }, ms);
           });
         },
+        // The canvas as base64 RGBA, bottom row first. Without the test's gate the drawing buffer
+        // is not kept after it is shown, so it is read right after the next frame is drawn.
         pixels: function () {
-          var gl = RS.gl, w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
-          var data = new Uint8Array(w * h * 4);
-          gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, data);
-          var text = '';
-          for (var i = 0; i < data.length; i += 0x8000) {
-            text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-          }
-          return { width: w, height: h, rgba: btoa(text) };
+          if (RS.test) return RS.readPixels();
+          return new Promise(function (done) { RS.capture = done; });
         },
       };
     }

@@ -1,7 +1,8 @@
-// Geometry: the generators' vertex lists, drawQuads, and the solids the robot and the sky box are
-// made of (their primitives, landmark vertices with texture coordinates and normals, which side
-// faces out, and which images they upload). Routines that nothing in the program calls are left
-// out, but for the segment counts of the wall generators.
+// Geometry: the generators' vertex lists, and the solids the robot and the sky box are made of
+// (their primitives, landmark vertices with texture coordinates and normals, which side faces out,
+// and which images they upload). drawQuads is seen drawing the environment's pictures in
+// EnvironmentTest. Routines that nothing in the program calls are left out, but for the segment
+// counts of the wall generators.
 #include <array>
 #include <cmath>
 #include <functional>
@@ -67,28 +68,6 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
                 EXPECT_NEAR(actual, expected, tolerance) << "vertex " << index;
             }
         }
-    }
-}
-
-TEST(MeshDrawTest, DrawQuadsSendsWholeQuadsFacingUpInListOrder)
-{
-    Mesh mesh;
-    glrec::reset();
-    mesh.drawQuads();
-    EXPECT_TRUE(glrec::gl().calls.empty()) << "an empty list draws nothing";
-    // Values that are not exact floats: each recorded one shows its list vertex and its narrowing.
-    for (int i = 0; i < 9; ++i) mesh.vertices.emplace_back(i + 0.1, 10 + i, 20 + i, 0.3 * i, 0.7 * i);
-    mesh.drawQuads();
-    const glrec::State& gl = glrec::gl();
-    ASSERT_EQ(gl.primitives.size(), 2u); // the ninth vertex is left out
-    ASSERT_EQ(gl.vertices.size(), 8u);
-    for (int i = 0; i < 8; ++i) {
-        const Vertex& v = mesh.vertices[i];
-        EXPECT_EQ(gl.primitives[i / 4].mode, GLenum(GL_QUADS));
-        EXPECT_EQ(gl.primitives[i / 4].vertices.at(i % 4), i);
-        EXPECT_EQ(gl.vertices[i].object, (std::array<float, 3>{float(v.x), float(v.y), float(v.z)}));
-        EXPECT_EQ(gl.vertices[i].texCoord, (std::array<float, 4>{float(v.u), float(v.v), 0, 1}));
-        EXPECT_EQ(gl.vertices[i].normal, (std::array<float, 3>{0, 1, 0}));
     }
 }
 

@@ -48,7 +48,7 @@ def test_bench(checks):
         finally:
             xvfb.stop()
         players = player_log.read_text() if player_log.exists() else ""
-    checks.check("bench exits with 0", result.returncode == 0, f"exit code {result.returncode}:\n{result.stderr}")
+    checks.check("bench exits with 0", result.returncode == 0, f"exit {result.returncode}:\n{result.stderr}")
     print(result.stdout, flush=True)
     report = json.loads(result.stdout)  # fails too if a status line leaked onto standard output
     cases = {entry["name"]: entry for entry in report["cases"]}
@@ -61,12 +61,13 @@ def test_bench(checks):
     uploaded = {name: entry["upload_bytes_per_frame"] for name, entry in cases.items()}
     scene = uploaded["scene"]
     width, height, components = jpeg_size(REPO_ROOT / "textures" / "menu.jpg")
+    menu_image = width * height * components
     for name, ok in [("the empty frame uploads nothing", uploaded["empty"] == 0),
                      ("a scene frame uploads images", scene > 0),
                      ("the replay uploads exactly one scene frame's bytes", uploaded["uploads"] == scene),
                      ("the chase camera binds what the orbit camera binds", uploaded["chase"] == scene),
                      ("the hologram off binds less", 0 < uploaded["hologram-off"] < scene),
-                     ("the menu frame uploads the menu image once", uploaded["menu"] == width * height * components)]:
+                     ("the menu frame uploads the menu image once", uploaded["menu"] == menu_image)]:
         checks.check(name, ok, str(uploaded))
     few, many = report["peak_rss_after_toggles_kib"]
     checks.check("peak RSS read after the toggles", report["debug_toggles"] == [10, 500] and 0 < few <= many)

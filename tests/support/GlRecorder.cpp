@@ -3,7 +3,9 @@
 // signature that differs from the header's is a compile error.
 #include "GlRecorder.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <initializer_list>
 
 namespace glrec {
@@ -24,11 +26,14 @@ void record(const char* name, std::initializer_list<double> args = {})
 }
 
 // Calls that change state are not allowed between glBegin and glEnd.
-void outsideBeginOnly()
+void outsideBeginOnly() { state().beginEndErrors += state().insideBegin ? 1 : 0; }
+
+// A call with two enums and a vector of `count` floats.
+void recordVector(const char* name, GLenum a, GLenum b, const GLfloat* values, int count)
 {
-    if (state().insideBegin) {
-        state().beginEndErrors++;
-    }
+    std::vector<double> args{double(a), double(b)};
+    args.insert(args.end(), values, values + count);
+    state().calls.push_back({name, args});
 }
 
 std::vector<Mat4>& currentStack()
@@ -145,20 +150,15 @@ void reset()
 std::vector<std::string> callNames()
 {
     std::vector<std::string> names;
-    for (const Call& call : state().calls) {
-        names.push_back(call.name);
-    }
+    for (const Call& call : state().calls) names.push_back(call.name);
     return names;
 }
 
 std::vector<Call> callsNamed(const std::string& name)
 {
     std::vector<Call> found;
-    for (const Call& call : state().calls) {
-        if (call.name == name) {
-            found.push_back(call);
-        }
-    }
+    std::copy_if(state().calls.begin(), state().calls.end(), std::back_inserter(found),
+                 [&](const Call& call) { return call.name == name; });
     return found;
 }
 
@@ -170,11 +170,7 @@ int countCalls(const std::string& name)
 int findCall(const std::string& name, std::size_t from)
 {
     const auto& calls = state().calls;
-    for (std::size_t i = from; i < calls.size(); ++i) {
-        if (calls[i].name == name) {
-            return static_cast<int>(i);
-        }
-    }
+    for (std::size_t i = from; i < calls.size(); ++i) if (calls[i].name == name) return static_cast<int>(i);
     return -1;
 }
 
@@ -194,24 +190,10 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     record("glViewport", {double(x), double(y), double(width), double(height)});
 }
-void glEnable(GLenum cap)
-{
-    glrec::outsideBeginOnly();
-    record("glEnable", {double(cap)});
-    state().enabled.insert(cap);
-}
-void glDisable(GLenum cap)
-{
-    glrec::outsideBeginOnly();
-    record("glDisable", {double(cap)});
-    state().enabled.erase(cap);
-}
+void glEnable(GLenum cap) { glrec::outsideBeginOnly(); record("glEnable", {double(cap)}); state().enabled.insert(cap); }
+void glDisable(GLenum cap) { glrec::outsideBeginOnly(); record("glDisable", {double(cap)}); state().enabled.erase(cap); }
 void glShadeModel(GLenum mode) { record("glShadeModel", {double(mode)}); }
-void glCullFace(GLenum mode)
-{
-    glrec::outsideBeginOnly();
-    record("glCullFace", {double(mode)});
-}
+void glCullFace(GLenum mode) { glrec::outsideBeginOnly(); record("glCullFace", {double(mode)}); }
 void glPolygonMode(GLenum face, GLenum mode) { record("glPolygonMode", {double(face), double(mode)}); }
 void glBlendFunc(GLenum sfactor, GLenum dfactor) { record("glBlendFunc", {double(sfactor), double(dfactor)}); }
 void glDepthFunc(GLenum func) { record("glDepthFunc", {double(func)}); }
@@ -221,33 +203,22 @@ void glLineWidth(GLfloat width) { record("glLineWidth", {width}); state().lineWi
 
 void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params)
 {
-    int n = pname == GL_SHININESS ? 1 : 4;
-    std::vector<double> args{double(face), double(pname)};
-    args.insert(args.end(), params, params + n);
-    state().calls.push_back({"glMaterialfv", args});
+    glrec::recordVector("glMaterialfv", face, pname, params, pname == GL_SHININESS ? 1 : 4);
 }
 void glMaterialf(GLenum face, GLenum pname, GLfloat param) { record("glMaterialf", {double(face), double(pname), param}); }
 void glLightfv(GLenum light, GLenum pname, const GLfloat* params)
 {
-    int n = pname == GL_SPOT_DIRECTION ? 3 : 4;
-    std::vector<double> args{double(light), double(pname)};
-    args.insert(args.end(), params, params + n);
-    state().calls.push_back({"glLightfv", args});
+    glrec::recordVector("glLightfv", light, pname, params, pname == GL_SPOT_DIRECTION ? 3 : 4);
 }
 void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", {double(pname), double(param)}); }
 
 // ---- GL: textures ----
 
-void glTexParameteri(GLenum target, GLenum pname, GLint param)
-{
-    record("glTexParameteri", {double(target), double(pname), double(param)});
-}
+void glTexParameteri(GLenum target, GLenum pname, GLint p) { record("glTexParameteri", {double(target), double(pname), double(p)}); }
 void glPixelStorei(GLenum pname, GLint param)
 {
     record("glPixelStorei", {double(pname), double(param)});
-    if (pname == GL_UNPACK_ALIGNMENT) {
-        state().unpackAlignment = param;
-    }
+    if (pname == GL_UNPACK_ALIGNMENT) state().unpackAlignment = param;
 }
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                   GLint border, GLenum format, GLenum type, const GLvoid* pixels)
@@ -268,10 +239,7 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     }
     state().uploads.push_back(upload);
 }
-void glDeleteTextures(GLsizei n, const GLuint* textures)
-{
-    record("glDeleteTextures", {double(n), n > 0 ? double(textures[0]) : -1.0});
-}
+void glDeleteTextures(GLsizei n, const GLuint* names) { record("glDeleteTextures", {double(n), n > 0 ? double(names[0]) : -1.0}); }
 
 // ---- GL: matrices ----
 
@@ -283,20 +251,15 @@ void glPushMatrix()
     record("glPushMatrix");
     auto& stack = glrec::currentStack();
     stack.push_back(stack.back());
-    if (state().matrixMode == GL_MODELVIEW && stack.size() > state().maxModelviewDepth) {
-        state().maxModelviewDepth = stack.size();
-    }
+    state().maxModelviewDepth = std::max(state().maxModelviewDepth, state().modelview.size());
 }
 void glPopMatrix()
 {
     glrec::outsideBeginOnly();
     record("glPopMatrix");
     auto& stack = glrec::currentStack();
-    if (stack.size() <= 1) {
-        state().stackErrors++;
-        return;
-    }
-    stack.pop_back();
+    if (stack.size() > 1) stack.pop_back();
+    else state().stackErrors++; // popping the last entry
 }
 void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
 void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glrec::rotation(a, x, y, z)); }
@@ -307,27 +270,21 @@ void glScaled(GLdouble x, GLdouble y, GLdouble z) { record("glScaled", {x, y, z}
 void glBegin(GLenum mode)
 {
     record("glBegin", {double(mode)});
-    if (state().insideBegin) {
-        state().beginEndErrors++;
-    }
+    glrec::outsideBeginOnly(); // no nesting
     state().insideBegin = true;
     state().primitives.push_back(glrec::Primitive{mode, {}});
 }
 void glEnd()
 {
     record("glEnd");
-    if (!state().insideBegin) {
-        state().beginEndErrors++;
-    }
+    state().beginEndErrors += state().insideBegin ? 0 : 1;
     state().insideBegin = false;
 }
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     record("glVertex3f", {x, y, z});
     glrec::State& s = state();
-    if (!s.insideBegin) {
-        s.beginEndErrors++;
-    }
+    s.beginEndErrors += s.insideBegin ? 0 : 1;
     glrec::RecordedVertex v{{x, y, z}, s.currentModelview().apply(x, y, z), s.color, s.normal,
                             s.texCoord, static_cast<int>(s.primitives.size()) - 1};
     if (!s.primitives.empty()) {

@@ -20,7 +20,7 @@ fuzz-build: deps-if-missing
 fuzz: fuzz-build
 	@mkdir -p $(FUZZ_BUILD_DIR)/corpus $(FUZZ_BUILD_DIR)/crashes
 	@echo "Fuzzing the image loader for $(FUZZ_SECONDS) s; crash inputs go to $(FUZZ_BUILD_DIR)/crashes/"
-	cd $(FUZZ_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/fuzz/ubsan.supp \
+	cd $(FUZZ_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:malloc_fill_byte=255:max_malloc_fill_size=1048576 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/fuzz/ubsan.supp \
 	  ./img_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -close_fd_mask=2 -print_final_stats=1 $(FUZZ_FLAGS) \
 	    -artifact_prefix=$(CURDIR)/$(FUZZ_BUILD_DIR)/crashes/ \
 	    corpus $(CURDIR)/fuzz/corpus $(CURDIR)/textures 2>&1 | tee fuzz.log | \

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,6 +21,12 @@
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_PNG
 #define STBI_NO_STDIO
+// Every buffer the decoder allocates starts zeroed: its JPEG reader decodes with a Huffman table
+// the file never defined, which would otherwise hold whatever the heap held before (out-of-bounds
+// reads follow). Zeroed, such a table decodes to zeros.
+#define STBI_MALLOC(size) std::calloc(1, size)
+#define STBI_REALLOC(buffer, size) std::realloc(buffer, size)
+#define STBI_FREE(buffer) std::free(buffer)
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"

@@ -43,8 +43,7 @@ TEST(BenchOptionsTest, GoodCommandLinesGiveTheirValuesAndMistakesAnError)
     for (const auto& args : mistakes) {
         EXPECT_NE(parse(args).error, "") << args[0] << (args.size() > 1 ? std::string(" ") + args[1] : "");
     }
-    EXPECT_TRUE(parse({"--help"}).help);
-    EXPECT_TRUE(parse({"-h"}).help);
+    for (const char* help : {"--help", "-h"}) EXPECT_TRUE(parse({help}).help) << help;
 }
 
 TEST(FrameStatsTest, MedianNearestRankP90AndMeans)

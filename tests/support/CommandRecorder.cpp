@@ -1,3 +1,5 @@
+// The recording system() and posix_spawnp() declared in CommandRecorder.h and the list they fill.
+// While capturing they run nothing, but for /bin/true in a spawned program's place.
 #include "CommandRecorder.h"
 
 #include <atomic>
@@ -12,53 +14,41 @@ namespace cmdrec {
 
 namespace {
 
+struct Recorder {
+    std::mutex lock;
+    std::vector<std::string> commands;
+    std::atomic<bool> capturing{true};
+};
+
 // Never destroyed: a detached cue thread may still record while the test process exits.
-std::mutex& lock()
+Recorder& recorder()
 {
-    static auto* m = new std::mutex;
-    return *m;
-}
-
-std::vector<std::string>& recorded()
-{
-    static auto* list = new std::vector<std::string>;
-    return *list;
-}
-
-std::atomic<bool>& capture()
-{
-    static auto* on = new std::atomic<bool>(true);
-    return *on;
+    static auto* r = new Recorder;
+    return *r;
 }
 
 void add(std::string command)
 {
-    std::lock_guard<std::mutex> guard(lock());
-    recorded().push_back(std::move(command));
+    std::lock_guard<std::mutex> guard(recorder().lock);
+    recorder().commands.push_back(std::move(command));
 }
 
 } // namespace
 
-void setCapturing(bool on)
-{
-    capture() = on;
-}
+void setCapturing(bool on) { recorder().capturing = on; }
 
-bool capturing()
-{
-    return capture();
-}
+bool capturing() { return recorder().capturing; }
 
 std::vector<std::string> commands()
 {
-    std::lock_guard<std::mutex> guard(lock());
-    return recorded();
+    std::lock_guard<std::mutex> guard(recorder().lock);
+    return recorder().commands;
 }
 
 void clear()
 {
-    std::lock_guard<std::mutex> guard(lock());
-    recorded().clear();
+    std::lock_guard<std::mutex> guard(recorder().lock);
+    recorder().commands.clear();
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit)
@@ -81,29 +71,19 @@ extern "C" {
 
 int system(const char* command)
 {
-    if (cmdrec::capturing()) {
-        cmdrec::add(command != nullptr ? command : "");
-        return 0;
-    }
-    using SystemFn = int (*)(const char*);
-    static SystemFn real = reinterpret_cast<SystemFn>(dlsym(RTLD_NEXT, "system"));
-    return real(command);
+    static auto* real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "system"));
+    if (!cmdrec::capturing()) return real(command);
+    cmdrec::add(command != nullptr ? command : "");
+    return 0;
 }
 
 int posix_spawnp(pid_t* pid, const char* file, const posix_spawn_file_actions_t* actions,
                  const posix_spawnattr_t* attributes, char* const argv[], char* const envp[])
 {
-    using SpawnFn = int (*)(pid_t*, const char*, const posix_spawn_file_actions_t*,
-                            const posix_spawnattr_t*, char* const[], char* const[]);
-    static SpawnFn real = reinterpret_cast<SpawnFn>(dlsym(RTLD_NEXT, "posix_spawnp"));
-    if (!cmdrec::capturing()) {
-        return real(pid, file, actions, attributes, argv, envp);
-    }
+    static auto* real = reinterpret_cast<decltype(&posix_spawn)>(dlsym(RTLD_NEXT, "posix_spawnp"));
+    if (!cmdrec::capturing()) return real(pid, file, actions, attributes, argv, envp);
     std::string line = file;
-    for (int i = 1; argv[i] != nullptr; ++i) {
-        line += " ";
-        line += argv[i];
-    }
+    for (int i = 1; argv[i] != nullptr; ++i) line += std::string(" ") + argv[i];
     cmdrec::add(line);
     char truePath[] = "/bin/true";
     char* const trueArgv[] = {truePath, nullptr};

@@ -55,8 +55,8 @@ struct LogLine {
 };
 
 // Set up on construction, undone on destruction; `seconds` is how long each stand-in plays.
-class FakePlayer {
-public:
+// Its members are public, in the order they must be made: the directory before the log in it.
+struct FakePlayer {
     explicit FakePlayer(const char* seconds)
     {
         fs::create_directory(dir / "bin");
@@ -114,11 +114,8 @@ public:
         }
     }
 
-private:
     const std::string savedPath = std::getenv("PATH");
     std::string pattern = (fs::temp_directory_path() / "robotscene-player-XXXXXX").string();
-
-public:
     const fs::path dir = mkdtemp(pattern.data());
     const std::string log = (dir / "player.log").string();
 };

@@ -22,10 +22,8 @@ TEST(UploadBudgetTest, OneFrameUploadsAtMostThreeMebibytes)
     const std::string loadErrors = ::testing::internal::GetCapturedStderr();
     struct Case { const char* label; bool menuShown, debugOn, flyBy; int cameraMode; };
     const Case cases[] = {
-        {"menu screen", true, false, false, 0},
-        {"default scene (menu hidden, orbit camera)", false, false, false, 0},
-        {"chase camera", false, false, false, 1},
-        {"during a fly-by", false, false, true, 0},
+        {"menu screen", true, false, false, 0}, {"default scene (menu hidden, orbit camera)", false, false, false, 0},
+        {"chase camera", false, false, false, 1}, {"during a fly-by", false, false, true, 0},
         {"debug textures", false, true, false, 0},
     };
     for (const Case& c : cases) {

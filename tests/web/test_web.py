@@ -1,7 +1,7 @@
 """The web page against the desktop program, in one run: both are brought to the same frames
 (the desktop through the frame gate preloaded into it, the page through its test mode) and the
 same views are compared pixel by pixel: the menu, the default scene, the chase camera,
-wireframe, flat shading, debug textures, and an orbit drag with the wheel. Then the page alone:
+wireframe, points, flat shading, debug textures, and an orbit drag with the wheel. Then the page alone:
 music at the first key and on M, cues, the frame-rate title, glibc's fly-by on scene frame 841,
 and Esc ending the scene. Side-by-side pictures go to <build>/web-compare/.
 Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR."""
@@ -24,9 +24,8 @@ WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web")
 OUT_DIR = BUILD_DIR / "web-compare"
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
 # name, keys (or "drag"), scene frames drawn after them
-VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1),
-         ("wireframe", ["v", "v", "t"], 1), ("flat", ["t", "t", "y"], 1), ("debug", ["y", "o"], 1),
-         ("orbit-drag-wheel", ["drag"], 1)]
+VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1), ("wireframe", ["v", "v", "t"], 1),
+         ("points", ["t"], 1), ("flat", ["t", "y"], 1), ("debug", ["y", "o"], 1), ("orbit-drag-wheel", ["drag"], 1)]
 FLY_BY_FRAME = 841  # scene frames until the first fly-by, with glibc's rand seeded with 1
 
 
@@ -131,7 +130,8 @@ def compare_views(checks, desktop, web):
         save_side_by_side(OUT_DIR / f"{name}.png", mine, theirs)
         near32, near16 = within(mine, theirs, 32), within(mine, theirs, 16)
         print(f"view {name}: {near32:.1%} within 32, {near16:.1%} within 16", flush=True)
-        checks.check(f"{name}: page drawn, not dark", theirs.fraction_near((0, 0, 0), 40) < 0.995)
+        lit = [1 - image.fraction_near((0, 0, 0), 40) for image in (mine, theirs)]  # points are sparse
+        checks.check(f"{name}: page drawn, not dark", lit[1] > 0 and lit[1] >= lit[0] / 2, lit)
         checks.check(f"{name}: 95 % within 32, 85 % within 16", near32 >= 0.95 and near16 >= 0.85,
                      f"{near32:.1%}, {near16:.1%}")
 

@@ -68,7 +68,7 @@ void reportFailure(const char* name, const char* reason)
 // The decoder's terse reasons, in words for the two a user is likeliest to meet.
 const char* describe(const char* reason)
 {
-    if (reason == nullptr) return "unknown error";
+    if (reason == nullptr) return "damaged or unsupported image data";
     if (std::strcmp(reason, "too large") == 0) return "image larger than 8192 pixels on a side";
     if (std::strcmp(reason, "unknown image type") == 0) return "not a JPEG or PNG image";
     return reason;
@@ -180,17 +180,24 @@ int Img::LoadImgFromMemory(const unsigned char* bytes, std::size_t size, const c
         reportFailure(name, "file larger than 256 MiB");
         return 0;
     }
-    if (startsAsJpeg(bytes, size) && !huffmanTablesFit(bytes, size)) {
+    const bool jpeg = startsAsJpeg(bytes, size);
+    if (jpeg && !huffmanTablesFit(bytes, size)) {
         reportFailure(name, "JPEG Huffman table with more than 256 codes");
         return 0;
     }
+    // The decoder fails without a reason in places, leaving the last one standing: start from none,
+    // so a reason left by an earlier file is never given for this one.
+    stbi__g_failure_reason = nullptr;
     int w = 0;
     int h = 0;
     int n = 0;
     // 0 components requested: the pixels keep the file's own channel count.
     unsigned char* decoded = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &n, 0);
     if (decoded == nullptr) {
-        reportFailure(name, describe(stbi_failure_reason()));
+        const char* reason = stbi_failure_reason();
+        // Its PNG test runs first: on a JPEG that then fails without a reason, the PNG test's stands.
+        if (jpeg && reason != nullptr && std::strcmp(reason, "bad png sig") == 0) reason = nullptr;
+        reportFailure(name, describe(reason));
         return 0;
     }
     width = w;

@@ -16,10 +16,8 @@ WEB_EMXX     := NODE_PATH=/usr/share/nodejs em++
 WEB_SOURCES  := $(filter-out src/audio/Audio.cpp,$(wildcard src/*/*.cpp)) $(wildcard web/*/*.cpp)
 WEB_OBJECTS  := $(patsubst %.cpp,$(WEB_DIR)/obj/%.o,$(WEB_SOURCES))
 WEB_CXXFLAGS := -std=c++17 -O2 -Wall -Wextra -Iweb/include -Iweb -Isrc -isystem /usr/include/stb -MMD -MP
-# The decoder frees through the GL layer, which forgets the upload it kept for that buffer.
-WEB_IMG_FLAGS := -DSTBI_MALLOC=malloc -DSTBI_REALLOC=realloc -DSTBI_FREE=webImageFree \
-                 -include web/platform/ImageFree.h
-WEB_LDFLAGS  := -O2 --js-library web/js/library.js -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 \
+# free() is wrapped so the GL layer forgets the upload it kept for a decoded image as it goes.
+WEB_LDFLAGS  := -O2 -Wl,--wrap=free --js-library web/js/library.js -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 \
                 -sEXIT_RUNTIME=0 --preload-file textures@/textures
 WEB_TEXTURES := $(wildcard textures/*)
 WEB_SOUNDS   := $(patsubst audio/%,$(WEB_DIR)/audio/%,$(wildcard audio/*.wav))
@@ -34,8 +32,6 @@ web-build: $(WEB_DIR)/robotscene.js $(WEB_DIR)/index.html $(WEB_SOUNDS)
 $(WEB_DIR)/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)
 	$(WEB_EMXX) $(WEB_CXXFLAGS) -c $< -o $@
-
-$(WEB_DIR)/obj/src/texture/Img.o: WEB_CXXFLAGS += $(WEB_IMG_FLAGS)
 
 $(WEB_DIR)/robotscene.js: $(WEB_OBJECTS) web/js/library.js $(WEB_TEXTURES)
 	$(WEB_EMXX) $(WEB_OBJECTS) $(WEB_LDFLAGS) -o $@

@@ -485,13 +485,15 @@ void webGlFlush()
     s.batch.clear();
 }
 
-// The decoder's buffers are freed through here in the browser build, so an upload kept for a
-// buffer never outlives it (a later image may get the same address).
-extern "C" void webImageFree(void* pixels)
+// Every free() of the program is linked to this one (web.mk: -Wl,--wrap=free), so the upload
+// kept for a decoded image is dropped when the decoder's buffer goes, before the address can be
+// reused by another image. The cache holds a few dozen entries: looking costs nothing.
+extern "C" void __real_free(void* pointer);
+extern "C" void __wrap_free(void* pointer)
 {
     auto& cache = textureCache();
     for (auto it = cache.begin(); it != cache.end();) {
-        if (std::get<0>(it->first) == pixels) {
+        if (std::get<0>(it->first) == pointer) {
             webGlFlush();
             if (gl().texture == it->second) {
                 gl().texture = 0;
@@ -502,7 +504,7 @@ extern "C" void webImageFree(void* pixels)
             ++it;
         }
     }
-    std::free(pixels);
+    __real_free(pointer);
 }
 
 extern "C" {

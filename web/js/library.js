@@ -245,7 +245,6 @@ mergeInto(LibraryManager.library, {
     if (!RS.gl) return;
     var gl = RS.gl;
     var s = HEAP32.subarray(state >> 2, (state >> 2) + 10);
-    RS.drawCalls = (RS.drawCalls || 0) + 1;
     gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + count * 12), gl.STREAM_DRAW);
     var texture = s[0] ? RS.textures[s[0]] : null;
     gl.uniform1i(RS.textured, texture ? 1 : 0);
@@ -337,7 +336,7 @@ mergeInto(LibraryManager.library, {
         state: function () {
           return { drawn: RS.drawn, events: RS.events, ended: RS.ended, title: document.title,
                    cues: RS.cues.slice(), music: !!RS.music, musicStarts: RS.musicStarts,
-                   audio: RS.audio ? RS.audio.state : 'none', firstFrame: RS.firstFrame, drawCalls: RS.drawCalls };
+                   audio: RS.audio ? RS.audio.state : 'none', firstFrame: RS.firstFrame };
         },
         // Frames drawn and the median time spent in one frame's call, over the next ms.
         measure: function (ms) {

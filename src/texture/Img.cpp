@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 // Larger images are refused by the decoder itself when it reads the header, before it allocates
@@ -62,13 +63,19 @@ void releaseBuffer(unsigned char* buffer)
 
 void reportFailure(const char* name, const char* reason)
 {
-    std::fprintf(stderr, "robotscene: cannot load image %s: %s\n", name, reason);
+    // Some reasons carry bytes of the file (the name of an unknown PNG chunk): only printable
+    // characters reach the terminal, and the report stays one line.
+    std::string text = reason;
+    for (char& c : text) {
+        if (c < 0x20 || c > 0x7e) c = '?';
+    }
+    std::fprintf(stderr, "robotscene: cannot load image %s: %s\n", name, text.c_str());
 }
 
 // The decoder's terse reasons, in words for the two a user is likeliest to meet.
 const char* describe(const char* reason)
 {
-    if (reason == nullptr) return "damaged or unsupported image data";
+    if (reason == nullptr || reason[0] == '\0') return "damaged or unsupported image data";
     if (std::strcmp(reason, "too large") == 0) return "image larger than 8192 pixels on a side";
     if (std::strcmp(reason, "unknown image type") == 0) return "not a JPEG or PNG image";
     return reason;

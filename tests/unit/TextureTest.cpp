@@ -196,6 +196,8 @@ TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
     const std::vector<unsigned char> emptyFile, hugePng = headerClaiming(12000, true),
                                      hugeJpeg = headerClaiming(60000, false), huffman = jpegWithOversizedHuffmanTable(),
                                      shortTable = {0xFF, 0xD8, 0xFF, 0xDB, 0, 5, 0, 1, 2}; // the decoder fails it without a reason
+    std::vector<unsigned char> oddChunk = headerClaiming(4, true); // then a critical chunk the decoder names in its reason
+    oddChunk.insert(oddChunk.end(), {0, 0, 0, 0, '\n', 0x1B, 'B', 'C', 0, 0, 0, 0});
     for (const auto* image : {&gifImage, &bmpImage, &tgaImage}) { // real images: libstb's all-format decoder reads them
         int w = 0, h = 0, n = 0;
         unsigned char* pixels = stbi_load_from_memory(image->data(), int(image->size()), &w, &h, &n, 0);
@@ -213,6 +215,7 @@ TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
         {"huge.jpg", &hugeJpeg, "larger than 8192"},
         {"huffman.jpg", &huffman, "Huffman"},
         {"short-table.jpg", &shortTable, "damaged or unsupported image data"}, // not the PNG test's leftover
+        {"odd-chunk.png", &oddChunk, ": ??BC PNG chunk not known"}, // no control character from the file
         // Only JPEG and PNG are read, whatever the name says.
         {"gif.png", &gifImage, "not a JPEG or PNG"}, {"gif.jpg", &gifImage, "not a JPEG or PNG"},
         {"bmp.png", &bmpImage, "not a JPEG or PNG"}, {"bmp.jpg", &bmpImage, "not a JPEG or PNG"},

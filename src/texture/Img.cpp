@@ -189,7 +189,7 @@ int Img::LoadImgFromMemory(const unsigned char* bytes, std::size_t size, const c
     }
     const bool jpeg = startsAsJpeg(bytes, size);
     if (jpeg && !huffmanTablesFit(bytes, size)) {
-        reportFailure(name, "JPEG Huffman table with more than 256 codes");
+        reportFailure(name, "JPEG Huffman table beyond the decoder's limits");
         return 0;
     }
     // The decoder fails without a reason in places, leaving the last one standing: start from none,

@@ -26,7 +26,7 @@ import websocket
 FLAGS = ["--headless=new", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshader",
          "--enable-unsafe-swiftshader", "--remote-debugging-port=0", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
-         "--disable-quic", "--mute-audio", "--hide-scrollbars"]
+         "--disable-quic", "--mute-audio", "--hide-scrollbars", "--disable-dev-shm-usage"]
 # Key name -> (DOM key, DOM code, Windows key code), for the keys the scene binds.
 SPECIAL_KEYS = {"Escape": ("Escape", "Escape", 27), "Return": ("Enter", "Enter", 13),
                 "space": (" ", "Space", 32), "plus": ("+", "NumpadAdd", 107),

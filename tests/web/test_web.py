@@ -1,9 +1,10 @@
 """The web page against the desktop program, in one run: both are brought to the same frames
 (the desktop through the frame gate preloaded into it, the page through its test mode) and the
-same views are compared pixel by pixel: the menu, the default scene, the chase camera,
-wireframe, points, flat shading, debug textures, and an orbit drag with the wheel. Then the page alone:
-music at the first key and on M, cues, the frame-rate title, glibc's fly-by on scene frame 841,
-and Esc ending the scene. Side-by-side pictures go to <build>/web-compare/.
+same views are compared pixel by pixel: the menu, the default scene, the chase camera, the
+tracking camera in wireframe, points, flat shading, debug textures, an orbit drag with the wheel.
+Then the page alone: music at the first key and on M, cues, the frame-rate title, glibc's
+fly-by on scene frame 841, the canvas following the page, Esc ending the scene, and the page
+running without the test's gate. Side-by-side pictures go to <build>/web-compare/.
 Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR."""
 
 import ctypes
@@ -24,8 +25,9 @@ WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web")
 OUT_DIR = BUILD_DIR / "web-compare"
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
 # name, keys (or "drag"), scene frames drawn after them
-VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1), ("wireframe", ["v", "v", "t"], 1),
-         ("points", ["t"], 1), ("flat", ["t", "y"], 1), ("debug", ["y", "o"], 1), ("orbit-drag-wheel", ["drag"], 1)]
+VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1), ("tracking-wireframe", ["v", "t"], 1),
+         ("points", ["t"], 1), ("flat", ["t", "y"], 1), ("debug", ["y", "o"], 1),
+         ("orbit-drag-wheel", ["v", "drag"], 1)]
 FLY_BY_FRAME = 841  # scene frames until the first fly-by, with glibc's rand seeded with 1
 
 

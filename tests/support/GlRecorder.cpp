@@ -251,7 +251,6 @@ void glPushMatrix()
     record("glPushMatrix");
     auto& stack = glrec::currentStack();
     stack.push_back(stack.back());
-    state().maxModelviewDepth = std::max(state().maxModelviewDepth, state().modelview.size());
 }
 void glPopMatrix()
 {

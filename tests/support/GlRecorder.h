@@ -65,7 +65,6 @@ struct State {
     GLenum matrixMode = GL_MODELVIEW;
     std::vector<Mat4> modelview{Mat4::identity()};
     std::vector<Mat4> projection{Mat4::identity()};
-    std::size_t maxModelviewDepth = 1; // deepest the modelview stack has been
     int stackErrors = 0;               // pops of a one-entry stack
 
     std::array<float, 4> color{1, 1, 1, 1};

@@ -1,6 +1,6 @@
-// Robot: matrix discipline of display, where the feet, drum and dome land, which image each solid
-// shows in the normal and debug sets, the left/right differences, and the head sweep, manual turn
-// and light band animations counted in frames.
+// Robot: which image each solid shows in the normal and debug sets, where every part is drawn and
+// the left side mirroring the right, and the head sweep, manual turn and light band animations
+// counted in frames.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -22,7 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const double kTol = 1e-4; // vertices reach GL as floats: about 1e-6 off at these sizes
 const std::string kBeep = "canberra-gtk-play -f audio/beep.wav &";
 
 // Every file either loader reads; the image for file i is 4 * (i + 1) pixels wide, so an upload's
@@ -38,12 +37,6 @@ using Point = std::array<double, 3>;
 // A push/pop pair of the recorded calls (first: the push, last: its pop) and the vertices inside.
 struct Span {
     int first, last, firstVertex, endVertex;
-    std::vector<Point> points() const
-    {
-        std::vector<Point> found;
-        for (int i = firstVertex; i < endVertex; ++i) found.push_back(glrec::gl().vertices[i].eye);
-        return found;
-    }
 };
 
 Span whole() { return {-1, int(glrec::gl().calls.size()), 0, int(glrec::gl().vertices.size())}; }
@@ -67,14 +60,18 @@ std::vector<Span> children(const Span& parent)
     return found;
 }
 
-// Each upload of the last frame as "file format", the file told by its width.
+std::string fileOf(const glrec::Upload& u)
+{
+    std::size_t index = std::size_t(u.width / 4 - 1);
+    return u.width % 4 == 0 && index < kFiles.size() ? kFiles[index] : "?";
+}
+
+// Each upload of the last frame as "file format".
 std::vector<std::string> uploadedImages()
 {
     std::vector<std::string> found;
     for (const glrec::Upload& u : glrec::gl().uploads) {
-        std::size_t index = std::size_t(u.width / 4 - 1);
-        std::string file = u.width % 4 == 0 && index < kFiles.size() ? kFiles[index] : "?";
-        found.push_back(file + (u.internalFormat == GL_RGBA ? " RGBA" : " RGB"));
+        found.push_back(fileOf(u) + (u.internalFormat == GL_RGBA ? " RGBA" : " RGB"));
     }
     return found;
 }
@@ -147,7 +144,7 @@ protected:
     }
 };
 
-TEST_F(RobotTest, DisplayRestoresTheCallersMatrixNestsAtMostFourLevelsAndBindsEachImageInOrder)
+TEST_F(RobotTest, DisplayRestoresTheCallersMatrixAndBindsEachImageInOrder)
 {
     const std::vector<std::string> all = expectedUploads();
     for (bool hologram : {true, false}) {
@@ -163,10 +160,7 @@ TEST_F(RobotTest, DisplayRestoresTheCallersMatrixNestsAtMostFourLevelsAndBindsEa
         const auto& s = glrec::gl();
         EXPECT_EQ(s.modelview.size(), 2u);
         EXPECT_EQ(s.currentModelview().m, caller.m);
-        EXPECT_LE(s.maxModelviewDepth, 2u + 4u);
         EXPECT_EQ(s.stackErrors + s.beginEndErrors, 0);
-        Span inside{glrec::findCall("glPushMatrix"), int(s.calls.size()), 0, 0}; // within the caller's push
-        EXPECT_EQ(children(inside).size(), 4u); // arm, leg, centre leg and body groups
         EXPECT_EQ(uploadedImages(), std::vector<std::string>(all.begin(), all.end() - (hologram ? 0 : 5)));
     }
 }
@@ -196,8 +190,7 @@ std::vector<Drawn> drawnWith()
     std::size_t upload = 0;
     for (const glrec::Call& call : glrec::gl().calls) {
         if (call.name == "glTexImage2D") {
-            std::size_t index = std::size_t(glrec::gl().uploads[upload++].width / 4 - 1);
-            file = index < kFiles.size() ? kFiles[index] : "?";
+            file = fileOf(glrec::gl().uploads[upload++]);
         } else if (call.name == "glEnable" || call.name == "glDisable") {
             if (call.args[0] == GL_TEXTURE_2D) textured = call.name == "glEnable";
         } else if (call.name == "glVertex3f") {
@@ -349,7 +342,7 @@ TEST_F(RobotTest, LightBandRepeatsEvery300FramesFromMinusThreeAndAdvancesWhileHi
         EXPECT_LT(z.back(), 3);
     }
     EXPECT_EQ(hiddenZ, z[100]);
-    EXPECT_NEAR(z[0], -2.98, kTol);
+    EXPECT_NEAR(z[0], -2.98, 1e-6);
     for (int n = 1; n < 300; ++n) EXPECT_GT(z[n], z[n - 1]) << "frame " << n + 1;
     EXPECT_NEAR(z[299], 3, drift);
     for (int n = 0; n < 300; ++n) EXPECT_NEAR(z[n + 300], z[n], drift) << "frame " << n + 1;

@@ -3,14 +3,15 @@
 // the GLUT layer, the title, Web Audio for the cues and the music, and the end of the program.
 // It draws only what web/gl/FixedFunction.cpp hands it, already transformed and lit.
 //
-// Test mode (?test in the page address, used by the browser tests and the web bench): frames are
-// drawn only as far as window.robotscene.allow() lets them, and window.robotscene reports what
-// the page did, so a test can bring the page to a given frame exactly.
+// Test mode (?test in the page address, used by the browser tests): frames are drawn only as far
+// as window.robotscene.allow() lets them, and window.robotscene reports what the page did, so a
+// test can bring the page to a given frame exactly. ?bench gives the same report and timings
+// without holding frames back (web/tools/bench.py).
 
 mergeInto(LibraryManager.library, {
   $RS: {
     gl: null, canvas: null, program: null, textured: null, textures: [null], nextTexture: 1,
-    test: false, allowed: Infinity, drawn: 0, events: 0, ended: false, mouse: [0, 0], buttons: 0,
+    test: false, hooks: false, allowed: 0, drawn: 0, events: 0, ended: false, mouse: [0, 0], buttons: 0,
     audio: null, buffers: {}, playing: [], music: null, musicWanted: false, musicToken: 0,
     cues: [], musicStarts: 0, firstFrame: 0, tickTimes: [], capture: null,
 

@@ -1,49 +1,15 @@
-// The bench's helpers, without GL: the command line, the order statistics, the report's ratio
-// and JSON strings, and the byte count of an upload. The whole
-// bench (its JSON, the recorded replay, the per-frame byte counts, start-up and peak memory) is
-// run by test_bench.py.
+// The bench's arithmetic, without GL: the order statistics and the bytes GL reads for an upload.
+// The whole bench (its command line, JSON, the recorded replay, the per-frame byte counts,
+// start-up and peak memory) is run by test_bench.py.
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "BenchOptions.h"
 #include "FrameStats.h"
-#include "Report.h"
 #include "UploadLog.h"
 
 namespace {
-
-BenchOptions parse(std::vector<const char*> args)
-{
-    args.insert(args.begin(), "robotscene-bench");
-    return BenchOptions::parse(static_cast<int>(args.size()), args.data());
-}
-
-TEST(BenchOptionsTest, GoodCommandLinesGiveTheirValuesAndMistakesAnError)
-{
-    struct Case { std::vector<const char*> args; int frames, warmup; bool json; };
-    const Case good[] = {
-        {{}, 300, 30, false}, {{"--json"}, 300, 30, true}, {{"--frames", "12"}, 12, 30, false},
-        {{"--warmup", "0"}, 300, 0, false}, {{"--json", "--warmup", "5", "--frames", "1"}, 1, 5, true},
-    };
-    for (const Case& c : good) {
-        BenchOptions options = parse(c.args);
-        SCOPED_TRACE(c.args.empty() ? "no arguments" : c.args[0]);
-        EXPECT_EQ(options.error, "");
-        EXPECT_EQ(std::vector<int>({options.frames, options.warmup, options.json, options.help}),
-                  std::vector<int>({c.frames, c.warmup, c.json, false}));
-    }
-    const std::vector<std::vector<const char*>> mistakes = {
-        {"--frames"},     {"--frames", "0"},   {"--frames", "-3"},      {"--frames", "12x"},
-        {"--frames", ""}, {"--frames", "1e3"}, {"--frames", "2000000"}, {"--frames", "99999999999999999999"},
-        {"--warmup", "-1"}, {"--warmup"},      {"--fast"},              {"300"},
-    };
-    for (const auto& args : mistakes) {
-        EXPECT_NE(parse(args).error, "") << args[0] << (args.size() > 1 ? std::string(" ") + args[1] : "");
-    }
-    for (const char* help : {"--help", "-h"}) EXPECT_TRUE(parse({help}).help) << help;
-}
 
 TEST(FrameStatsTest, MedianNearestRankP90AndMeans)
 {
@@ -68,31 +34,6 @@ TEST(FrameStatsTest, MedianNearestRankP90AndMeans)
     stats.add(1, 6.0, 301);
     EXPECT_DOUBLE_EQ(stats.meanCpuMs(), 4.0);
     EXPECT_EQ(stats.uploadBytesPerFrame(), 300u); // 901 / 3, rounded down
-}
-
-CaseResult caseOf(const char* name, double medianMs)
-{
-    CaseResult entry{name, "", FrameStats()};
-    entry.stats.add(medianMs, 0, 0);
-    return entry;
-}
-
-TEST(ReportTest, RatioToTheEmptyFrameAndJsonStrings)
-{
-    const std::pair<std::vector<CaseResult>, double> ratios[] = { // ratio of the last case
-        {{caseOf("empty", 2), caseOf("scene", 5)}, 2.5},
-        {{caseOf("empty", 2)}, 1},
-        {{caseOf("scene", 3), caseOf("empty", 1.5)}, 1}, // empty measured after the case
-        {{caseOf("menu", 2), caseOf("scene", 5)}, 0},    // no empty case
-        {{caseOf("empty", 0), caseOf("scene", 5)}, 0},   // an empty frame of 0 ms
-    };
-    for (const auto& [cases, ratio] : ratios) {
-        BenchResult result;
-        result.cases = cases;
-        EXPECT_DOUBLE_EQ(Report::ratioToEmpty(result, result.cases.back()), ratio) << cases.back().name;
-    }
-    // The renderer's name goes into the JSON: quotes and backslashes must not break it.
-    EXPECT_EQ(Report::jsonString("a \"b\" \\ c\n"), "\"a \\\"b\\\" \\\\ c\\u000a\"");
 }
 
 TexImageCall callOf(GLsizei width, GLsizei height, GLenum format, GLint alignment, bool pixels = true)

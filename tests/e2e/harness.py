@@ -65,19 +65,3 @@ def run_test(body):
         _close_open_runs()
     sys.exit(checks.finish())
 
-
-MARKER_TITLE = "robotscene test marker"
-MARKER_TRIES = 5  # attempts to set the marker between two of the program's title updates
-
-
-def wait_redrawn(run, timeout=30):
-    """Proof that the program still draws: puts a marker in the title and waits for the
-    frame-rate title (rewritten once a second) to replace it."""
-    for _ in range(MARKER_TRIES):  # the program may rewrite the title between set and read
-        run.set_title(MARKER_TITLE)
-        if run.title() == MARKER_TITLE:
-            break
-    else:
-        raise HarnessError(f"the marker title could not be set, it reads {run.title()!r}")
-    return wait_until(lambda: FPS_TITLE.match(run.title()) and run.title(), scaled(timeout),
-                      "the frame-rate title to replace the marker")

@@ -146,6 +146,23 @@ class Image:
             abs(mine[o] - theirs[o]), abs(mine[o + 1] - theirs[o + 1]),
             abs(mine[o + 2] - theirs[o + 2])) > tolerance)
 
+    def beside(self, other):
+        """This picture with the other (of the same height) to its right."""
+        left, right = self.width * 3, other.width * 3
+        rows = (self.rgb[y * left:(y + 1) * left] + other.rgb[y * right:(y + 1) * right] for y in range(self.height))
+        return Image(self.width + other.width, self.height, b"".join(rows))
+
+    def reduced(self, scale):
+        """Box-filtered to 1/scale of the size each way, for a picture in the documentation."""
+        width, height, rgb = self.width // scale, self.height // scale, bytearray()
+        for y in range(height):
+            for x in range(width):
+                starts = [((y * scale + dy) * self.width + x * scale) * 3 for dy in range(scale)]
+                for c in range(3):
+                    total = sum(sum(self.rgb[start + c:start + scale * 3:3]) for start in starts)
+                    rgb.append(total // (scale * scale))
+        return Image(width, height, bytes(rgb))
+
 
 _PPM_GAP = rb"(?:\s|#[^\n]*\n)+"  # blanks and comments between header fields
 _PPM_HEADER = re.compile(rb"P6" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"255\s")
@@ -167,13 +184,13 @@ def png_chunk(kind, body):
     return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 
 
-def write_png(path, image):
-    # Unfiltered rows, fast compression: only for a person to look at.
+def write_png(path, image, level=1):
+    # Unfiltered rows, fast compression unless asked: only for a person to look at.
     stride = image.width * 3
     rows = b"".join(b"\0" + image.rgb[y * stride:(y + 1) * stride] for y in range(image.height))
     header = struct.pack(">IIBBBBB", image.width, image.height, 8, 2, 0, 0, 0)  # 8-bit RGB
     Path(path).write_bytes(PNG_SIGNATURE + png_chunk(b"IHDR", header)
-                           + png_chunk(b"IDAT", zlib.compress(rows, 1)) + png_chunk(b"IEND", b""))
+                           + png_chunk(b"IDAT", zlib.compress(rows, level)) + png_chunk(b"IEND", b""))
 
 
 # ---------------------------------------------------------------------------------------------

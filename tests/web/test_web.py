@@ -12,13 +12,12 @@ import os
 import re
 import sys
 import tempfile
-import zlib
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "web" / "tools"))
 import harness  # noqa: E402
-from harness import BUILD_DIR, REPO_ROOT, Image, png_chunk, wait_until  # noqa: E402
+from harness import BUILD_DIR, REPO_ROOT, Image, wait_until  # noqa: E402
 import browser  # noqa: E402
 
 WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web")
@@ -93,32 +92,6 @@ class Web:
         return Image(*self.page.pixels())
 
 
-def within(a, b, tolerance):
-    near = sum(max(abs(a.rgb[i] - b.rgb[i]), abs(a.rgb[i + 1] - b.rgb[i + 1]),
-                   abs(a.rgb[i + 2] - b.rgb[i + 2])) <= tolerance for i in range(0, len(a.rgb), 3))
-    return near / (len(a.rgb) // 3)
-
-
-def save_side_by_side(path, left, right, scale=4):
-    # Box-filtered to 1/scale, desktop left and page right, for the README.
-    width, height = left.width // scale, left.height // scale
-    rows = []
-    for y in range(height):
-        row = bytearray(b"\0")
-        for image in (left, right):
-            for x in range(width):
-                sums = [0, 0, 0]
-                for dy in range(scale):
-                    base = ((y * scale + dy) * image.width + x * scale) * 3
-                    for c in range(3):
-                        sums[c] += sum(image.rgb[base + c:base + scale * 3:3])
-                row += bytes(s // (scale * scale) for s in sums)
-        rows.append(bytes(row))
-    header = (2 * width).to_bytes(4, "big") + height.to_bytes(4, "big") + bytes([8, 2, 0, 0, 0])
-    path.write_bytes(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
-                     png_chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + png_chunk(b"IEND", b""))
-
-
 def glibc_fly_by():
     # The frame of the first fly-by and its path, from glibc's own unseeded rand().
     rand = ctypes.CDLL("libc.so.6").rand
@@ -134,8 +107,8 @@ def compare_views(checks, desktop, web):
         desktop.input(keys)
         web.input(keys)
         mine, theirs = desktop.frames(frames), web.frames(frames)
-        save_side_by_side(OUT_DIR / f"{name}.png", mine, theirs)
-        near32, near16 = within(mine, theirs, 32), within(mine, theirs, 16)
+        harness.write_png(OUT_DIR / f"{name}.png", mine.beside(theirs).reduced(4), level=9)  # for the README
+        near32, near16 = (1 - mine.fraction_changed(theirs, tolerance, step=1) for tolerance in (32, 16))
         print(f"view {name}: {near32:.1%} within 32, {near16:.1%} within 16", flush=True)
         lit = [1 - image.fraction_near((0, 0, 0), 40) for image in (mine, theirs)]  # points are sparse
         checks.check(f"{name}: page drawn, not dark", lit[1] > 0 and lit[1] >= lit[0] / 2, lit)

@@ -186,10 +186,7 @@ extern "C" {
 void glClear(GLbitfield mask) { glrec::outsideBeginOnly(); record("glClear", {double(mask)}); }
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { record("glClearColor", {r, g, b, a}); }
 void glFlush() { record("glFlush"); }
-void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
-{
-    record("glViewport", {double(x), double(y), double(width), double(height)});
-}
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record("glViewport", {double(x), double(y), double(w), double(h)}); }
 void glEnable(GLenum cap) { glrec::outsideBeginOnly(); record("glEnable", {double(cap)}); state().enabled.insert(cap); }
 void glDisable(GLenum cap) { glrec::outsideBeginOnly(); record("glDisable", {double(cap)}); state().enabled.erase(cap); }
 void glShadeModel(GLenum mode) { record("glShadeModel", {double(mode)}); }
@@ -334,25 +331,12 @@ void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GL
 
 // ---- GLUT ----
 
-void glutInit(int* pargc, char** argv)
-{
-    (void)argv;
-    record("glutInit", {double(*pargc)});
-}
+void glutInit(int* pargc, char**) { record("glutInit", {double(*pargc)}); }
 void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
 void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", {double(width), double(height)}); }
 void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", {double(x), double(y)}); }
-int glutCreateWindow(const char* title)
-{
-    record("glutCreateWindow");
-    state().windowTitle = title;
-    return 1;
-}
-void glutSetWindowTitle(const char* title)
-{
-    record("glutSetWindowTitle");
-    state().windowTitle = title;
-}
+int glutCreateWindow(const char* title) { record("glutCreateWindow"); state().windowTitle = title; return 1; }
+void glutSetWindowTitle(const char* title) { record("glutSetWindowTitle"); state().windowTitle = title; }
 void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardFunc"); state().keyboard = callback; }
 void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardUpFunc"); state().keyboardUp = callback; }
 void glutSpecialFunc(void (*callback)(int, int, int)) { record("glutSpecialFunc"); state().special = callback; }
@@ -361,9 +345,9 @@ void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMous
 void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); state().motion = callback; }
 void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc"); state().display = callback; }
 void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc"); state().reshape = callback; }
-void glutTimerFunc(unsigned int millis, void (*callback)(int), int value)
+void glutTimerFunc(unsigned int ms, void (*callback)(int), int value)
 {
-    record("glutTimerFunc", {double(millis), double(value)});
+    record("glutTimerFunc", {double(ms), double(value)});
     state().timer = callback;
 }
 void glutPostRedisplay() { record("glutPostRedisplay"); }

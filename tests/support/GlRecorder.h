@@ -45,11 +45,9 @@ struct Primitive {
 };
 
 struct Upload {
-    int width;
-    int height;
+    int width, height;
     GLint internalFormat;
-    GLenum format;
-    GLenum type;
+    GLenum format, type;
     bool nullPixels;
     std::size_t bytes;      // bytes read from the pixel pointer (0 when null)
     std::uint64_t checksum; // FNV-1a of those bytes

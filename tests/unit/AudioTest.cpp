@@ -1,6 +1,6 @@
 // Audio: the real players cues and music start (the stand-in player first on PATH logs
 // "<pid> <args>"), stopping by process id only, reaping, and a missing player or thread. That the
-// music ends with the program is seen end to end, on Esc (test_window's exit check).
+// music ends with the program is seen end to end, on Esc (test_scene's exit check).
 #include <algorithm>
 #include <cerrno>
 #include <csignal>

@@ -280,12 +280,13 @@ class ProgramRun:
     """The program on its own Xvfb: a context manager that always cleans up after itself."""
 
     # Cues end within moments and the music plays longer than any test, so a player still
-    # running is one the program never stopped.
+    # running is one the program never stopped. env: variables added to the program's own
+    # environment only (not to the X tools').
     def __init__(self, name="run", music_seconds=120, cue_seconds=2, keep_shots=True,
-                 cwd=None, command=None, screen=None):
+                 cwd=None, command=None, screen=None, env=None):
         self.name, self.keep_shots = name, keep_shots  # shots in the build tree, or temp only
         self.music_seconds, self.cue_seconds = music_seconds, cue_seconds
-        self.cwd, self.command, self.screen = cwd, command, screen or SCREEN
+        self.cwd, self.command, self.screen, self.extra_env = cwd, command, screen or SCREEN, env or {}
         self.temp_dir = self.xvfb = self.process = self.window = self.players = None
         self._lines, self._cursor, self._eof, self._shots = [], 0, False, 0
         self._lines_changed = threading.Condition()
@@ -330,7 +331,7 @@ class ProgramRun:
         env.pop("FAKE_PLAYER_GO_FILE", None)  # the players must start at once here
         # stdbuf preloads a library ahead of the sanitizer runtime, which would refuse to start.
         env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
-        return env
+        return {**env, **self.extra_env}
 
     def _display_environment(self):
         env = dict(os.environ, DISPLAY=self.xvfb.display)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -20,23 +21,14 @@ long drawn, keys;
 void report()
 {
     std::string path = std::string(std::getenv("ROBOTSCENE_FRAME_GATE")) + ".state";
-    std::string temp = path + ".new";
-    if (std::FILE* file = std::fopen(temp.c_str(), "w")) {
-        std::fprintf(file, "%ld %ld\n", drawn, keys);
-        std::fclose(file);
-        std::rename(temp.c_str(), path.c_str()); // the test never reads half a line
-    }
+    std::ofstream(path + ".new") << drawn << ' ' << keys << '\n'; // closed at the end of the statement
+    std::rename((path + ".new").c_str(), path.c_str());            // the test never reads half a line
 }
 
 void gatedDisplay()
 {
-    long allowed = 0;
-    if (std::FILE* file = std::fopen(std::getenv("ROBOTSCENE_FRAME_GATE"), "r")) {
-        if (std::fscanf(file, "%ld", &allowed) != 1) {
-            allowed = 0;
-        }
-        std::fclose(file);
-    }
+    long allowed = 0; // stays 0 when the file is missing or holds no number yet
+    std::ifstream(std::getenv("ROBOTSCENE_FRAME_GATE")) >> allowed;
     if (drawn < allowed) {
         display();
         drawn++;
@@ -44,26 +36,22 @@ void gatedDisplay()
     }
 }
 
-void countedDown(unsigned char key, int x, int y)
+// Wraps a key callback (press or release) kept in *program.
+template <Key* program> void counted(unsigned char key, int x, int y)
 {
-    keyDown(key, x, y);
+    (*program)(key, x, y);
     keys++;
     report();
 }
 
-void countedUp(unsigned char key, int x, int y)
+// Keeps the program's callback and registers the wrapper with the real GLUT function in its place.
+template <typename Callback> void forward(const char* name, Callback& kept, Callback callback, Callback wrapper)
 {
-    keyUp(key, x, y);
-    keys++;
-    report();
-}
-
-template <typename Callback> void forward(const char* name, Callback callback)
-{
+    kept = callback;
     void* symbol = dlsym(RTLD_NEXT, name);
     void (*registerCallback)(Callback);
     std::memcpy(&registerCallback, &symbol, sizeof symbol);
-    registerCallback(callback);
+    registerCallback(wrapper);
 }
 
 } // namespace
@@ -71,19 +59,16 @@ template <typename Callback> void forward(const char* name, Callback callback)
 extern "C" {
 void glutDisplayFunc(Display callback)
 {
-    display = callback;
-    forward("glutDisplayFunc", gatedDisplay);
+    forward("glutDisplayFunc", display, callback, gatedDisplay);
 }
 
 void glutKeyboardFunc(Key callback)
 {
-    keyDown = callback;
-    forward("glutKeyboardFunc", countedDown);
+    forward("glutKeyboardFunc", keyDown, callback, counted<&keyDown>);
 }
 
 void glutKeyboardUpFunc(Key callback)
 {
-    keyUp = callback;
-    forward("glutKeyboardUpFunc", countedUp);
+    forward("glutKeyboardUpFunc", keyUp, callback, counted<&keyUp>);
 }
 }

@@ -1,11 +1,11 @@
-"""The web page against the desktop program, in one run: both are brought to the same frames
-(the desktop through the frame gate preloaded into it, the page through its test mode) and the
-same views are compared pixel by pixel: the menu, the default scene, the chase camera, the
-tracking camera in wireframe, points, flat shading, debug textures, an orbit drag with the wheel.
-Then the page alone: music at the first key and on M, cues, the frame-rate title, glibc's
-fly-by on scene frame 841, the canvas following the page, Esc ending the scene, and the page
-running without the test's gate. Side-by-side pictures go to <build>/web-compare/.
-Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR."""
+# The web page against the desktop program, in one run: both are brought to the same frames
+# (the desktop through the frame gate preloaded into it, the page through its test mode) and the
+# same views are compared pixel by pixel: the menu, the default scene, the chase camera, the
+# tracking camera in wireframe, points, flat shading, debug textures, an orbit drag with the wheel.
+# Then the page alone: music at the first key and on M, cues, the frame-rate title, glibc's
+# fly-by on scene frame 841, the canvas following the page, Esc ending the scene, and the page
+# running without the test's gate. Side-by-side pictures go to <build>/web-compare/.
+# Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR.
 
 import ctypes
 import os
@@ -30,66 +30,57 @@ VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1), ("track
 FLY_BY_FRAME = 841  # scene frames until the first fly-by, with glibc's rand seeded with 1
 
 
-class GatedRun(harness.ProgramRun):
-    def __init__(self, gate, library):
-        super().__init__("web-compare")
-        self.gate_environment = {"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": library}
+class Side:
+    # One program, the desktop's or the page's, counting the frames it was let draw and the key
+    # events (a press and a release each) it was sent. Both get the same input from here.
 
-    def _child_environment(self):
-        return {**super()._child_environment(), **self.gate_environment}
-
-
-class Desktop:
-    """The real program on Xvfb, gated frame by frame."""
-
-    def __init__(self, run, gate):
-        self.run, self.gate, self.drawn, self.keys = run, gate, 0, 0
-
-    def status(self):
-        text = Path(f"{self.gate}.state").read_text() if Path(f"{self.gate}.state").exists() else "0 0"
-        return tuple(map(int, text.split()))
+    def __init__(self, device):
+        self.device, self.drawn, self.keys = device, 0, 0
 
     def input(self, keys):
         for key in keys:
             if key == "drag":
-                self.run.drag((512, 384), (600, 420))
-                self.run.wheel(2)
+                self.device.drag((512, 384), (600, 420))
+                self.device.wheel(2)
                 key = BARRIER
-            self.run.key(key)
+            self.device.key(key)
             self.keys += 2
-        wait_until(lambda: self.status()[1] >= self.keys, 20, "the desktop's keys")
+        wait_until(lambda: self.counts()[1] >= self.keys, 20, f"{type(self).__name__}'s keys")
+
+
+class Desktop(Side):
+    # The real program on Xvfb, gated frame by frame.
+
+    def __init__(self, run, gate):
+        super().__init__(run)
+        self.gate = gate
+
+    def counts(self):  # frames drawn, key events handled
+        state = Path(f"{self.gate}.state")
+        return tuple(map(int, (state.read_text() if state.exists() else "0 0").split()))
 
     def frames(self, count):
         self.drawn += count
         self.gate.write_text(str(self.drawn))
-        wait_until(lambda: self.status()[0] >= self.drawn, 60, "the desktop's frames")
+        wait_until(lambda: self.counts()[0] >= self.drawn, 60, "the desktop's frames")
         # The frame's image reaches the X server on the program's own connection: once two
         # pictures agree it has landed (the gate lets no other frame follow).
-        shots = [self.run.screenshot("view")]
+        shots = [self.device.screenshot("view")]
         while len(shots) < 2 or shots[-1].rgb != shots[-2].rgb and len(shots) < 50:
-            shots.append(self.run.screenshot("view"))
+            shots.append(self.device.screenshot("view"))
         return shots[-1]
 
 
-class Web:
-    def __init__(self, page):
-        self.page, self.drawn, self.keys = page, 0, 0
-
-    def input(self, keys):
-        for key in keys:
-            if key == "drag":
-                self.page.drag((512, 384), (600, 420))
-                self.page.wheel(2)
-                key = BARRIER
-            self.page.key(key)
-            self.keys += 2
-        self.page.wait_for(lambda s: s["events"] >= self.keys, 20, "the page's keys")
+class Web(Side):
+    def counts(self):
+        state = self.device.state()
+        return state["drawn"], state["events"]
 
     def frames(self, count):
         self.drawn += count
-        self.page.evaluate(f"robotscene.allow({self.drawn} - robotscene.state().drawn)")
-        self.page.wait_for(lambda s: s["drawn"] >= self.drawn, 60, "the page's frames")
-        return Image(*self.page.pixels())
+        self.device.evaluate(f"robotscene.allow({self.drawn} - robotscene.state().drawn)")
+        self.device.wait_for(lambda s: s["drawn"] >= self.drawn, 60, "the page's frames")
+        return Image(*self.device.pixels())
 
 
 def glibc_fly_by():
@@ -143,9 +134,8 @@ def page_behaviour(checks, page, web):
     page.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
     ended = page.state()
     checks.check("Esc ends the loop and the music", ended["drawn"] == web.drawn and not ended["music"], ended)
-    checks.check("the page says how to start again",
-                 page.evaluate("!document.getElementById('ended').hidden && document.body.innerText")
-                 and re.search("Start it again", page.evaluate("document.body.innerText")))
+    shown = page.evaluate("document.getElementById('ended').hidden ? '' : document.body.innerText")
+    checks.check("the page says how to start again", "Start it again" in shown, shown)
     problems = page.problems()
     checks.check("no console errors, warnings or exceptions", not problems, "\n".join(problems[:10]))
 
@@ -165,7 +155,8 @@ def body(checks):
     with tempfile.TemporaryDirectory() as temp:
         gate = Path(temp) / "gate"
         gate.write_text("1")  # the menu's first frame
-        with GatedRun(gate, gate_lib) as run, browser.Page(WEB_DIR) as page:
+        environment = {"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": gate_lib}
+        with harness.ProgramRun("web-compare", env=environment) as run, browser.Page(WEB_DIR) as page:
             page.open()
             page.wait_for(lambda s: True, 60, "the page's module")
             desktop, web = Desktop(run, gate), Web(page)

@@ -1,5 +1,5 @@
-# End-to-end: a whole session driven by real X input, judged by the window's place and titles,
-# what the program prints, what the fake sound player logged and what the window shows.
+"""End-to-end: a whole session driven by real X input, judged by the window's place and titles,
+what the program prints, what the fake sound player logged and what the window shows."""
 
 import time
 
@@ -86,7 +86,7 @@ def see(run, checks, name, predicate, what, label, timeout=30):
 
 
 def music_pid(run):
-    # The newest music player's pid: the one that should be playing.
+    """The newest music player's pid: the one that should be playing."""
     return (run.players.pids("music") or [None])[-1]
 
 
@@ -104,8 +104,8 @@ def check_menu_toggle(run, checks):
 
 
 def check_drive(run, checks):
-    # With the hologram off only the head's sweep moves the robot's picture; R stops it, then
-    # only Z moves it. Returns the still robot at its start place.
+    """With the hologram off only the head's sweep moves the robot's picture; R stops it, then
+    only Z moves it. Returns the still robot at its start place."""
     run.key("f")  # hologram off, which plays no cue
     time.sleep(harness.scaled(STILL_WATCH))
     sweeping = run.screenshot("sweeping")
@@ -141,8 +141,8 @@ def check_reset(run, checks, start_picture):
 
 
 def check_orbit_and_zoom(run, checks):
-    # A drag turns the orbit camera and the wheel zooms; both move the floor's corners, and the
-    # opposite move brings them back as they were.
+    """A drag turns the orbit camera and the wheel zooms; both move the floor's corners, and the
+    opposite move brings them back as they were."""
     before = run.screenshot("before-drag")
     for act, name, label, same in (
             (lambda: run.drag((512, 384), (612, 384)), "a drag turns the orbit camera", "dragged", False),
@@ -168,9 +168,9 @@ def check_music(run, checks):
 
 
 def check_polygon_modes(run, checks):
-    # T cycles lines, points, filled: without filling, the window is mostly the clear colour;
-    # lines draw the floor's outline across the sky (edge_lit says how much of the band is lit),
-    # points only its corners. Filled is where the session started: "space shows the scene".
+    """T cycles lines, points, filled: without filling, the window is mostly the clear colour;
+    lines draw the floor's outline across the sky (edge_lit says how much of the band is lit),
+    points only its corners. Filled is where the session started: "space shows the scene"."""
     def unfilled(edge_lit):
         return lambda image: (floor_absent(image) and black_share(image) >= WIREFRAME_BACKGROUND and edge_lit(
             1 - image.fraction_near(BLACK, NEAR_BLACK, FLOOR_EDGE_BAND, step=1)))
@@ -184,7 +184,7 @@ def check_polygon_modes(run, checks):
 
 
 def check_window(run, checks):
-    # The window's place and size, the frame-rate title and the title echoed once.
+    """The window's place and size, the frame-rate title and the title echoed once."""
     checks.passes("the frame-rate title replaces the title", run.start_and_wait)
     geometry = run.geometry()
     checks.check("window opens at (200, 200), 1024 by 768",

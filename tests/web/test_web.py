@@ -1,11 +1,11 @@
-# The web page against the desktop program, in one run: both are brought to the same frames
-# (the desktop through the frame gate preloaded into it, the page through its test mode) and the
-# same views are compared pixel by pixel: the menu, the default scene, the chase camera, the
-# tracking camera in wireframe, points, flat shading, debug textures, an orbit drag with the wheel.
-# Then the page alone: music at the first key and on M, cues, the frame-rate title, glibc's
-# fly-by on scene frame 841, the canvas following the page, Esc ending the scene, and the page
-# running without the test's gate. Side-by-side pictures go to <build>/web-compare/.
-# Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR.
+"""The web page against the desktop program, in one run: both are brought to the same frames
+(the desktop through the frame gate preloaded into it, the page through its test mode) and the
+same views are compared pixel by pixel: the menu, the default scene, the chase camera, the
+tracking camera in wireframe, points, flat shading, debug textures, an orbit drag with the wheel.
+Then the page alone: music at the first key and on M, cues, the frame-rate title, glibc's
+fly-by on scene frame 841, the canvas following the page, Esc ending the scene, and the page
+running without the test's gate. Side-by-side pictures go to <build>/web-compare/.
+Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR."""
 
 import ctypes
 import os
@@ -49,7 +49,7 @@ class Side:
 
 
 class Desktop(Side):
-    # The real program on Xvfb, gated frame by frame.
+    """The real program on Xvfb, gated frame by frame."""
 
     def __init__(self, run, gate):
         super().__init__(run)

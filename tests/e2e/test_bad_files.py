@@ -1,13 +1,11 @@
 """End-to-end: the program survives unusable image files. Three launches: damaged files, headers
 that claim huge sizes, and images in formats the program does not read (GIF, BMP, TGA) under its
-.png and .jpg names. Each unusable file is named once per load on standard error, the program
-still draws, reacts to keys and ends cleanly. How each file is decoded is unit-tested, not here."""
+.png and .jpg names, most of them files of the image loader's fuzz corpus. Each unusable file is
+named once per load on standard error, the program still draws, reacts to keys and ends cleanly.
+How each file is decoded is unit-tested and replayed from the corpus, not here."""
 
-import random
 import re
 import shutil
-import struct
-import subprocess
 import tempfile
 from collections import Counter
 from pathlib import Path
@@ -18,7 +16,7 @@ from harness import Box
 ROBOT, FLOOR, MENU, SKY = "textures/square.jpg", "textures/floor.png", "textures/menu.jpg", "textures/sky.jpg"
 # Loads at start-up: floor.png serves the floor and its underside.
 LOADS_AT_START = {ROBOT: 1, FLOOR: 2, MENU: 1, SKY: 1}
-RANDOM_SEED = 20240611       # fixed, so a failing run can be repeated byte for byte
+CORPUS = harness.REPO_ROOT / "fuzz" / "corpus"
 LOAD_FAILURE = re.compile(r"^robotscene: cannot load image (\S+): (.+)$")
 
 BLACK = (0, 0, 0)
@@ -31,43 +29,20 @@ CHANGED_SHARE = 0.05         # of the window, from the menu to the scene: far ab
 SAME_COLOUR = 12             # levels per channel: two pixels of one unchanged picture
 
 
-def claims(side):
-    """A well-formed header that claims side by side pixels, with no picture behind it."""
-    def damage(path):
-        if path.suffix == ".png":
-            data = (harness.PNG_SIGNATURE + harness.png_chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0))
-                    + harness.png_chunk(b"IEND", b""))
-        else:
-            frame = struct.pack(">BHHB", 8, side, side, 3) + b"\x01\x11\x00\x02\x11\x00\x03\x11\x00"
-            data = b"\xff\xd8\xff\xc0" + struct.pack(">H", len(frame) + 2) + frame + b"\xff\xd9"
-        path.write_bytes(data)
-    return damage
+def corpus(name):
+    """Puts a file of the fuzz corpus in place of the image, under the image's own name."""
+    return lambda path: shutil.copyfile(CORPUS / name, path)
 
 
-def rewritten_as(image_format):
-    """The same picture, really written in another format, keeping its .png or .jpg name."""
-    def damage(path):
-        subprocess.run(["convert", str(path), f"{image_format}:{path}"], check=True, capture_output=True, timeout=60)
-    return damage
-
-
-def cut(path):
-    path.write_bytes(path.read_bytes()[:path.stat().st_size // 2])  # inside the compressed picture
-
-
-def scrambled(path):
-    path.write_bytes(random.Random(f"{RANDOM_SEED}{path.name}").randbytes(path.stat().st_size))
-
-
-# Each launch: what is done to which file, the bytes each damaged file must start with (that it
-# was made as meant), and the words the reason must contain.
+# Each launch: what is done to which file, and the words the reason must contain. The damaged
+# launch has a missing file, one cut short, one the decoder once wrote out of bounds on, an empty one.
 LAUNCHES = [
-    ("damaged", {ROBOT: Path.unlink, FLOOR: cut, MENU: scrambled, SKY: lambda path: path.write_bytes(b"")},
-     {FLOOR: harness.PNG_SIGNATURE}, ""),
-    ("oversize", {ROBOT: claims(60000), FLOOR: claims(12000), MENU: claims(12000)},
-     {ROBOT: b"\xff\xd8\xff\xc0", FLOOR: harness.PNG_SIGNATURE, MENU: b"\xff\xd8\xff\xc0"}, "larger than 8192"),
-    ("foreign", {FLOOR: rewritten_as("GIF"), ROBOT: rewritten_as("BMP"), MENU: rewritten_as("TGA")},
-     {FLOOR: b"GIF8", ROBOT: b"BM", MENU: b"\x00\x00\x02"}, "not a JPEG or PNG"),
+    ("damaged", {ROBOT: Path.unlink, FLOOR: corpus("seed-cut-rgba.png"), MENU: corpus("crash-jpeg-huffman-codes"),
+                 SKY: lambda path: path.write_bytes(b"")}, ""),
+    ("oversize", {ROBOT: corpus("seed-claims-60000.jpg"), FLOOR: corpus("seed-claims-12000.png"),
+                  MENU: corpus("seed-claims-60000.jpg")}, "larger than 8192"),
+    ("foreign", {FLOOR: corpus("seed-foreign.gif"), ROBOT: corpus("seed-foreign.bmp"),
+                 MENU: corpus("seed-foreign.tga")}, "not a JPEG or PNG"),
 ]
 
 
@@ -104,20 +79,14 @@ def check_run(checks, kind, work, damaged, reason):
 
 
 def test_bad_files(checks):
-    temp = Path(tempfile.mkdtemp(prefix="robotscene-bad-files-"))
-    try:
-        for kind, damage, starts, reason in LAUNCHES:
-            work = temp / kind
+    with tempfile.TemporaryDirectory(prefix="robotscene-bad-files-") as temp:
+        for kind, damage, reason in LAUNCHES:
+            work = Path(temp) / kind
             for assets in ("textures", "audio"):
                 shutil.copytree(harness.REPO_ROOT / assets, work / assets)
             for name, spoil in damage.items():
                 spoil(work / name)
-            made = {name: (work / name).read_bytes()[:len(start)] for name, start in starts.items()}
-            if checks.check(f"{kind}: damaged files made as meant", made == starts, f"{made}"):
-                check_run(checks, kind, work, damage, reason)
-            shutil.rmtree(work, ignore_errors=True)
-    finally:
-        shutil.rmtree(temp, ignore_errors=True)
+            check_run(checks, kind, work, damage, reason)
 
 
 if __name__ == "__main__":

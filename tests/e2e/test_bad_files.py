@@ -57,7 +57,7 @@ def check_run(checks, kind, work, damaged, reason):
         run.find_window()
         menu = checks.passes(f"{kind}: the menu shows", lambda: run.wait_for_picture(
             lambda image: image.fraction_near(BLACK, NEAR_BLACK, MENU_MIDDLE) <= 1 - LIT_SHARE,
-            10, "the menu board", "menu"))
+            30, "the menu board", "menu"))
         # Every image is loaded before the first frame, so every message is out by now.
         named, own = failures(run)
         expected = Counter({name: LOADS_AT_START[name] for name in damaged})
@@ -67,14 +67,14 @@ def check_run(checks, kind, work, damaged, reason):
         run.key("space")
         if menu:
             checks.passes(f"{kind}: space shows the scene", lambda: run.wait_for_picture(
-                lambda image: image.fraction_changed(menu, SAME_COLOUR) >= CHANGED_SHARE, 10, "the scene", "scene"))
+                lambda image: image.fraction_changed(menu, SAME_COLOUR) >= CHANGED_SHARE, 30, "the scene", "scene"))
         for line in ("DEBUG ENABLED", "DEBUG DISABLED"):
             run.key("o")
-            checks.passes(f"{kind}: O works (\"{line}\")", lambda: run.wait_for_line(f"^{line}$", 10))
+            checks.passes(f"{kind}: O works (\"{line}\")", lambda: run.wait_for_line(f"^{line}$", 30))
         # Back from the debug set, the robot's own images are loaded again, the damaged one too.
         expected[ROBOT] += 1
         checks.passes(f"{kind}: the robot's images load again", lambda: harness.wait_until(
-            lambda: failures(run)[0] == expected, 10, f"stderr lines {dict(expected)}"))
+            lambda: failures(run)[0] == expected, harness.scaled(30), f"stderr lines {dict(expected)}"))
         harness.check_exit(checks, run, f"{kind}: ")
 
 

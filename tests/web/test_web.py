@@ -45,7 +45,7 @@ class Side:
                 key = BARRIER
             self.device.key(key)
             self.keys += 2
-        wait_until(lambda: self.counts()[1] >= self.keys, 20, f"{type(self).__name__}'s keys")
+        wait_until(lambda: self.counts()[1] >= self.keys, 60, f"{type(self).__name__}'s keys")
 
 
 class Desktop(Side):
@@ -130,7 +130,7 @@ def page_behaviour(checks, page, web):
     checks.check("the fly-by on its frame, on the desktop's path", flown == [f"New falconPosX : {path}"], flown)
     checks.check("the canvas follows the page's size", page.pixels()[:2] == (64, 48))
     page.key("Escape", up=False)
-    page.wait_for(lambda s: s["ended"], 10, "the end")
+    page.wait_for(lambda s: s["ended"], 30, "the end")
     page.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
     ended = page.state()
     checks.check("Esc ends the loop and the music", ended["drawn"] == web.drawn and not ended["music"], ended)

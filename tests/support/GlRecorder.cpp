@@ -119,11 +119,7 @@ Mat4 Mat4::operator*(const Mat4& other) const
     Mat4 r{};
     for (int c = 0; c < 4; ++c) {
         for (int row = 0; row < 4; ++row) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k) {
-                sum += m[k * 4 + row] * other.m[c * 4 + k];
-            }
-            r.m[c * 4 + row] = sum;
+            for (int k = 0; k < 4; ++k) r.m[c * 4 + row] += m[k * 4 + row] * other.m[c * 4 + k];
         }
     }
     return r;

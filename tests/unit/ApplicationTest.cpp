@@ -36,12 +36,10 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateAndMusicOn
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "OpenGL project by Quillaverden\n");
     ::testing::internal::GetCapturedStderr();
 
+    // The window's place, size and title are seen on a real X server by the scene's e2e test.
     const glrec::State& s = glrec::gl();
     EXPECT_EQ(glrec::callsNamed("glutInitDisplayMode").at(0).args[0],
               GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
-    EXPECT_EQ(glrec::callsNamed("glutInitWindowSize").at(0).args, (std::vector<double>{1024, 768}));
-    EXPECT_EQ(glrec::callsNamed("glutInitWindowPosition").at(0).args, (std::vector<double>{200, 200}));
-    EXPECT_EQ(s.windowTitle, "OpenGL project by Quillaverden");
     // Each event reaches its own handler: a swapped pair would, say, drive on key release.
     EXPECT_TRUE(s.keyboardUp == &manageKeyboardUp && s.keyboard == &manageKeyboard
                 && s.special == &manageSpecialKeyboard && s.mouse == &manageMouse
@@ -76,9 +74,8 @@ TEST(WindowTest, TimerReArmsItselfBeforeAskingForTheRedraw)
 {
     glrec::reset();
     timerCB(15);
-    std::vector<std::string> names = glrec::callNames();
-    ASSERT_EQ(names, (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));
-    EXPECT_EQ(glrec::callsNamed("glutTimerFunc")[0].args, (std::vector<double>{15, 15}));
+    EXPECT_EQ(glrec::callNames(), (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));
+    EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15}));
     EXPECT_EQ(glrec::gl().timer, &timerCB);
 }
 

@@ -25,14 +25,10 @@ __attribute__((noinline)) int overflowProbe(int value)
     return value + 1;
 }
 
-bool failed(int status)
-{
-    return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-}
-
 TEST(SanitizerProbeTest, OurOwnLeakAndOverflowAreReported)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto failed = [](int status) { return !WIFEXITED(status) || WEXITSTATUS(status) != 0; };
     EXPECT_EXIT(
         {
             leakProbeBuffer();

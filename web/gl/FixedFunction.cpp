@@ -224,7 +224,7 @@ void light(const State& s, const Vec4& eye, float out[4])
         }
         normalise3(l);
         float nl = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
-        float spec = 0;
+        float highlight = 0;
         if (nl > 0) {
             float h[3] = {l[0], l[1], l[2] + 1};
             if (s.localViewer) {
@@ -236,13 +236,13 @@ void light(const State& s, const Vec4& eye, float out[4])
             }
             normalise3(h);
             float nh = n[0] * h[0] + n[1] * h[1] + n[2] * h[2];
-            spec = nh > 0 ? std::pow(nh, s.shininess) : 0;
+            highlight = nh > 0 ? std::pow(nh, s.shininess) : 0;
         } else {
             nl = 0;
         }
         for (int i = 0; i < 3; ++i) {
             c[i] += s.lightAmbient[i] * ambient[i] + nl * s.lightDiffuse[i] * diffuse[i] +
-                    spec * s.lightSpecular[i] * s.matSpecular[i];
+                    highlight * s.lightSpecular[i] * s.matSpecular[i];
         }
     }
     for (int i = 0; i < 3; ++i) {

@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "CommandRecorder.h"
+#include "ProcessCounts.h"
 
 namespace fakeplayer {
 
@@ -28,17 +29,7 @@ namespace fs = std::filesystem;
 
 using cmdrec::waitUntil;
 
-// A file under /proc of a process that may end meanwhile (the C++ streams throw then): empty once it has gone.
-inline std::string readProc(pid_t pid, const char* name)
-{
-    std::string text;
-    if (FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/" + name).c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-        std::fclose(file);
-    }
-    return text;
-}
+using proccount::readProc;
 
 // Alive and not a zombie. A zombie child of this process is reaped on the way.
 inline bool running(pid_t pid)
@@ -65,6 +56,7 @@ struct FakePlayer {
         setenv("FAKE_PLAYER_LOG", log.c_str(), 1);
         setenv("FAKE_PLAYER_SECONDS", seconds, 1);
         unsetenv("FAKE_PLAYER_GO_FILE");
+        unsetenv("FAKE_PLAYER_STUBBORN");
         cmdrec::setCapturing(false);
     }
     ~FakePlayer()
@@ -103,7 +95,7 @@ struct FakePlayer {
             for (const auto& entry : fs::directory_iterator("/proc")) {
                 pid_t pid = std::atoi(entry.path().filename().c_str());
                 if (pid > 0 && readProc(pid, "cmdline").find(dir.string()) != std::string::npos) {
-                    kill(pid, SIGTERM);
+                    kill(pid, SIGKILL); // a stubborn one ignores anything less
                     stopped.insert(pid);
                 }
             }

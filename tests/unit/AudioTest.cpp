@@ -126,6 +126,31 @@ TEST_F(AudioTest, playMusicLeavesOnlyTheNewestPlayerAndStopMusicEndsItThroughAny
     EXPECT_TRUE(gone(started[2].pid)) << "still running, or left a zombie";
 }
 
+// However the player behaves (obeys SIGTERM, ignores it, or ends before it is stopped), the stop
+// leaves it ended and reaped, and the process holds exactly the descriptors, threads and children it
+// held before the music started. Music started again after such a player starts a new one.
+TEST_F(AudioTest, EveryKindOfPlayerIsStoppedAndLeavesNothingBehind)
+{
+    struct Case { const char* name; const char* seconds; bool stubborn; };
+    for (const Case& c : {Case{"obedient", "30", false}, Case{"stubborn", "30", true}, Case{"gone at once", "0", false}}) {
+        SCOPED_TRACE(c.name);
+        setenv("FAKE_PLAYER_SECONDS", c.seconds, 1);
+        c.stubborn ? setenv("FAKE_PLAYER_STUBBORN", "1", 1) : unsetenv("FAKE_PLAYER_STUBBORN");
+        const proccount::Counts before = proccount::counts();
+        Audio sound;
+        for (int start = 1; start <= 2; ++start) {
+            const std::size_t logged = lines().size();
+            sound.playMusic();
+            ASSERT_EQ(waitForLines(logged + 1).size(), logged + 1) << "start " << start << " did not reach the player";
+        }
+        const pid_t newest = lines().back().pid;
+        sound.stopMusic();
+        EXPECT_TRUE(gone(newest)) << "still running, or left a zombie";
+        EXPECT_TRUE(waitUntil([&] { return proccount::counts() == before; }))
+            << "before " << before << ", now " << proccount::counts();
+    }
+}
+
 // Only the music player this process started is ever stopped.
 TEST_F(AudioTest, stopsTouchNoPlayerButTheirOwnMusic)
 {

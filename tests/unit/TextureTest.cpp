@@ -13,6 +13,7 @@
 #include <stb_image_write.h>
 
 #include "GlRecorder.h"
+#include "ProcessCounts.h"
 #include "texture/Texture.h"
 
 namespace fs = std::filesystem;
@@ -104,9 +105,11 @@ TEST_F(TextureTest, ReloadReplacesAndReleasesThePreviousImage)
     const int heldBefore = Img::BuffersHeld();
     Texture texture;
     const std::string first = writeImage("first.png", 4, 4, 4);
+    const proccount::Counts before = proccount::counts();
     for (int i = 0; i < 50; ++i) texture.load(first);
     texture.load(writeImage("second.png", 16, 2, 4));
     EXPECT_EQ(Img::BuffersHeld(), heldBefore + 1) << "a reload must release the buffer it replaces";
+    EXPECT_EQ(proccount::counts(), before) << "loading holds no file, thread or child";
     EXPECT_EQ((std::vector<int>{texture.image.GetWidth(), texture.image.GetHeight()}), (std::vector<int>{16, 2}));
 }
 
@@ -139,6 +142,42 @@ TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginal)
     for (const glrec::Call& call : glrec::callsNamed("glDeleteTextures")) EXPECT_EQ(call.args[1], 0);
 }
 
+// Each refusal starts exactly at its limit: 8192 pixels on a side load and 8193 do not, across and
+// down, in both formats; a file of 256 MiB is read (and found to be no image), one byte more is not.
+TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
+{
+    const auto jpeg = [this](const char* name, int width, int height) {
+        std::string path = (dir / name).string();
+        stbi_write_jpg(path.c_str(), width, height, 1, pattern(std::size_t(width) * height).data(), 90);
+        return path;
+    };
+    const auto zeros = [this](const char* name, std::uintmax_t bytes) { // sparse: no disk is used
+        std::string path = (dir / name).string();
+        std::ofstream{path};
+        fs::resize_file(path, bytes);
+        return path;
+    };
+    const std::uintmax_t limit = std::uintmax_t(256) << 20; // bytes
+    struct Case { std::string path; int width; const char* reason; }; // width 0: refused for the reason
+    const Case cases[] = {
+        {writeImage("wide.png", 8192, 1, 1), 8192, ""}, {writeImage("wider.png", 8193, 1, 1), 0, "larger than 8192"},
+        {writeImage("tall.png", 1, 8192, 1), 1, ""}, {writeImage("taller.png", 1, 8193, 1), 0, "larger than 8192"},
+        {jpeg("wide.jpg", 8192, 1), 8192, ""}, {jpeg("wider.jpg", 8193, 1), 0, "larger than 8192"},
+        {jpeg("tall.jpg", 1, 8192), 1, ""}, {jpeg("taller.jpg", 1, 8193), 0, "larger than 8192"},
+        {zeros("limit", limit), 0, "not a JPEG or PNG"}, {zeros("beyond", limit + 1), 0, "file larger than 256 MiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        Texture texture;
+        ::testing::internal::CaptureStderr();
+        texture.load(c.path);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(texture.image.GetWidth(), c.width);
+        EXPECT_EQ(err.empty(), c.width != 0) << err;
+        EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    }
+}
+
 // Files that cannot be used: the texture is still marked loaded (the scene draws regardless), the
 // image is empty so no upload reads memory that is not there, the previous image's buffer is let
 // go, and one line on standard error names the file and why. Standard output stays untouched.
@@ -153,8 +192,20 @@ TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
     }
     std::vector<unsigned char> oddChunk = corpus("seed-rgba.png");
     oddChunk.resize(33); // signature and header, then a critical chunk the decoder names in its reason
-    oddChunk.insert(oddChunk.end(), {0, 0, 0, 0, '\n', 0x1B, 'B', 'C', 0, 0, 0, 0});
+    oddChunk.insert(oddChunk.end(), {0, 0, 0, 0, 0x1F, 0x20, 0x7E, 0x7F, 0, 0, 0, 0}); // the printable range's edges
     struct Case { const char* name; std::vector<unsigned char> contents; const char* reason; };
+    const auto dht = [](int codes) { // one table: up to 255 codes of 8 bits, the rest of 9
+        const int length = 2 + 1 + 16 + codes, eight = std::min(codes, 255);
+        std::vector<unsigned char> file = {0xFF, 0xD8, 0xFF, 0xC4, (unsigned char)(length >> 8), (unsigned char)length, 0};
+        for (int bits = 1; bits <= 16; ++bits) file.push_back((unsigned char)(bits == 8 ? eight : bits == 9 ? codes - eight : 0));
+        file.resize(file.size() + std::size_t(codes)); // the symbols, all 0
+        return file;
+    };
+    const auto tables = [](int count) { // DHT segments without a table in them
+        std::vector<unsigned char> file = {0xFF, 0xD8};
+        for (int i = 0; i < count; ++i) file.insert(file.end(), {0xFF, 0xC4, 0, 2});
+        return file;
+    };
     const Case cases[] = {
         {"absent/missing.png", {}, "No such file"}, // its directory does not exist: nothing is written
         {"empty.png", {}, "empty file"},
@@ -163,18 +214,23 @@ TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
         {"huge.png", corpus("seed-claims-12000.png"), "larger than 8192"},
         {"huge.jpg", corpus("seed-claims-60000.jpg"), "larger than 8192"},
         {"huffman.jpg", corpus("crash-jpeg-huffman-codes"), "Huffman"}, // a table of more than 256 codes
+        {"256-codes.jpg", dht(256), "no SOF"}, {"257-codes.jpg", dht(257), "Huffman"},
+        {"1024-tables.jpg", tables(1024), "no SOF"}, {"1025-tables.jpg", tables(1025), "Huffman"},
         // The decoder fails it without a reason: not the PNG test's leftover.
         {"short-table.jpg", {0xFF, 0xD8, 0xFF, 0xDB, 0, 5, 0, 1, 2}, "damaged or unsupported image data"},
-        {"odd-chunk.png", oddChunk, ": ??BC PNG chunk not known"}, // no control character from the file
+        {"odd-chunk.png", oddChunk, ": ? ~? PNG chunk not known"}, // no control character from the file
+        {"folder.png", {}, "Is a directory"}, // opens, then fails to read
         // Only JPEG and PNG are read, whatever the name says.
         {"gif.png", gif, "not a JPEG or PNG"}, {"gif.jpg", gif, "not a JPEG or PNG"},
         {"bmp.png", bmp, "not a JPEG or PNG"}, {"bmp.jpg", bmp, "not a JPEG or PNG"},
         {"tga.png", tga, "not a JPEG or PNG"}, {"tga.jpg", tga, "not a JPEG or PNG"},
     };
     const int heldBefore = Img::BuffersHeld();
+    const long descriptors = proccount::counts().descriptors;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = (dir / c.name).string();
+        if (std::string(c.reason) == "Is a directory") fs::create_directory(path);
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(c.contents.data()),
                                                     std::streamsize(c.contents.size()));
         Texture texture;
@@ -188,6 +244,7 @@ TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
         EXPECT_NE(err.find(c.reason), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_EQ(Img::BuffersHeld(), heldBefore) << "a refused file must hold no buffer";
+        EXPECT_EQ(proccount::counts().descriptors, descriptors) << "nor its file open";
         EXPECT_TRUE(texture.loaded);
         texture.bindAlpha();
         const glrec::Upload& upload = glrec::gl().uploads.back();

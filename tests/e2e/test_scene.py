@@ -2,6 +2,7 @@
 what the program prints, what the fake sound player logged and what the window shows."""
 
 import time
+from pathlib import Path
 
 import harness
 from harness import Box
@@ -183,6 +184,32 @@ def check_polygon_modes(run, checks):
         see(run, checks, name, predicate, label, label)
 
 
+def holdings(pid):
+    """Open descriptors, threads and child processes (running or unreaped) of the process."""
+    def parent(stat):
+        try:
+            return int(stat.read_text().rsplit(") ", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):  # the process ended while it was read
+            return None
+    children = sum(1 for stat in Path("/proc").glob("[0-9]*/stat") if parent(stat) == pid)
+    return (len(list(Path(f"/proc/{pid}/fd").iterdir())), len(list(Path(f"/proc/{pid}/task").iterdir())), children)
+
+
+def check_holdings(run, checks):
+    """Reloading the images (O), restarting the music (M, Enter) and cues (V, Enter) give back every
+    descriptor, thread and child they take: exact counts, once the cues have ended."""
+    before = holdings(run.process.pid)
+    resets = run.count_lines(r"^ROBOT RESETED$")
+    for key in ("o", "o", "m", "m", "v", "v", "v", "Return"):
+        run.key(key)
+    checks.passes("the keys were handled", lambda: harness.wait_until(  # the last one prints a line
+        lambda: run.count_lines(r"^ROBOT RESETED$") > resets, harness.scaled(30), "the reset line"))
+    checks.passes("reloads, music restarts and cues leave descriptors, threads and children as they were",
+                  lambda: harness.wait_until(lambda: holdings(run.process.pid) == before, harness.scaled(30),
+                                             f"(descriptors, threads, children) back to {before}, "
+                                             f"now {holdings(run.process.pid)}"))
+
+
 def check_window(run, checks):
     """The window's place and size, the frame-rate title and the title echoed once."""
     checks.passes("the frame-rate title replaces the title", run.start_and_wait)
@@ -202,6 +229,7 @@ def test_scene(checks):
         check_orbit_and_zoom(run, checks)
         check_music(run, checks)
         check_polygon_modes(run, checks)
+        check_holdings(run, checks)
         harness.check_exit(checks, run)
 
 

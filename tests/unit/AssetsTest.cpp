@@ -1,7 +1,7 @@
 // The shipped images and sounds against what the program asks of them: every image decodes with
 // the channels its bind uploads, in sides GL accepts; every sound is a WAV file the player takes,
 // never clipping and about as loud as the music; and the generator remakes every file, and only
-// those. The per-frame upload budget is UploadBudgetTest's. Paths are relative to the repository
+// those. The per-frame upload budget is FrameDriverTest's. Paths are relative to the repository
 // root.
 #include <algorithm>
 #include <cmath>

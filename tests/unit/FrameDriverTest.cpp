@@ -1,8 +1,10 @@
 // The frame driver on the recording GL: cameras, drive and turn integration, the menu freeze, the
-// music and debug latches and the reset request, driven through the scene's global objects.
+// music and debug latches, the reset request and the image bytes a frame uploads, driven through
+// the scene's global objects.
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -418,6 +420,43 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
     ev.menuShown = true;
     EXPECT_EQ(frameOutput(), "ROBOT RESETED\n");
     EXPECT_EQ(musicStarts(), 0);
+}
+
+// ---- the image bytes a frame sends ----
+
+// Every bind re-sends its whole image (there are no texture objects), so the sizes of the images in
+// textures/ set this cost directly, frame after frame. A byte count, never a time.
+TEST_F(FrameDriverTest, OneFrameUploadsAtMostThreeMebibytes)
+{
+    constexpr std::size_t uploadBudget = 3 * 1024 * 1024; // bytes per frame
+    struct Case { const char* label; bool menuShown, debugOn, flyBy; int cameraMode; };
+    const Case cases[] = {
+        {"menu screen", true, false, false, 0}, {"default scene (menu hidden, orbit camera)", false, false, false, 0},
+        {"chase camera", false, false, false, 1}, {"during a fly-by", false, false, true, 0},
+        {"debug textures", false, true, false, 0},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ev.menuShown = c.menuShown;
+        ev.debugOn = c.debugOn;
+        ev.cameraMode = c.cameraMode;
+        falconRun = c.flyBy;
+        falconPosZ = 100; // scene units along the path: mid-flight
+        frameOutput(); // a first frame settles the state (a texture-set switch happens in it)
+        glrec::reset();
+        display();
+        const std::vector<glrec::Upload>& uploads = glrec::gl().uploads;
+        ASSERT_FALSE(uploads.empty()) << c.label << ": no image bound at all";
+        std::size_t total = 0;
+        for (const glrec::Upload& upload : uploads) {
+            // A missing image uploads nothing and would pass any budget.
+            ASSERT_FALSE(upload.nullPixels) << c.label << ": an image is missing (run `make assets`)";
+            total += upload.bytes;
+        }
+        std::printf("[ budget   ] %s: %zu bytes in %zu uploads\n", c.label, total, uploads.size());
+        EXPECT_LE(total, uploadBudget) << c.label;
+    }
+    falconRun = false;
 }
 
 } // namespace

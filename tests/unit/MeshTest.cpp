@@ -130,6 +130,12 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
           {16, {0, 0, -1.5}, {0.5, 0.5}, {0, 0, -1}}, {17, {2, 0, -1.5}, {1, 0.5}, {0, 0, -1}},
           {18, {0, -2, -1.5}, {0.5, 0}, {0, 0, -1}}}},
         {"cylinder without caps", [&](Mesh& m) { m.drawCylinder(1, 4, 3, 2, false, none, none); }, capped(10, 0), {}},
+        // The guards at their edge: one segment, longitude or eighth corner is drawn, none is not.
+        {"cylinder of 1 segment", [&](Mesh& m) { m.drawCylinder(1, 1, 3, 2, true, none, none); }, capped(4, 3), {}},
+        {"cylinder of 0 segments", [&](Mesh& m) { m.drawCylinder(1, 0, 3, 2, true, none, none); }, {}, {}},
+        {"half sphere of 1 longitude", [](Mesh& m) { m.drawHalfSphere(2.5, 24, 1); }, repeat(GL_TRIANGLE_STRIP, 4, 12), {}},
+        {"half sphere of 0 longitudes", [](Mesh& m) { m.drawHalfSphere(2.5, 24, 0); }, {}, {}},
+        {"box of 7 corners", [](Mesh& m) { m.vertices.assign(7, Vertex(1, 1, 1, 0, 0)); m.drawBox(); }, {}, {}},
         // The half turn from +x to -x carries the whole image; the caps are half discs.
         {"half cylinder", [&](Mesh& m) { m.drawHalfCylinder(1, 8, 2, 1, true, none, none); }, capped(10, 6),
          {{0, {1, 0, 1}, {0, 0}, {1, 0, 0}}, {8, {-1, 0, 1}, {1, 0}, {-1, 0, 0}}, {9, {-1, 0, -1}, {1, 1}, {-1, 0, 0}},

@@ -51,7 +51,7 @@ struct FakePlayer {
     explicit FakePlayer(const char* seconds)
     {
         fs::create_directory(dir / "bin");
-        fs::create_symlink(fs::absolute("tests/support/fake-canberra-gtk-play"), dir / "bin/canberra-gtk-play");
+        fs::create_symlink(fs::absolute("tools/fake-canberra-gtk-play"), dir / "bin/canberra-gtk-play");
         setenv("PATH", ((dir / "bin").string() + ":" + savedPath).c_str(), 1);
         setenv("FAKE_PLAYER_LOG", log.c_str(), 1);
         setenv("FAKE_PLAYER_SECONDS", seconds, 1);

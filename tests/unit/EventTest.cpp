@@ -1,4 +1,4 @@
-// Tests of the input record: what Enter resets, every key in both cases, key releases,
+// Tests of the input record: what Enter resets, every key in both cases, key releases, arrows,
 // mouse buttons, drags and the wheel with the menu shown and hidden, the immediate GL changes of
 // T and Y, Esc, the GLUT callbacks' forwarding to the global record, and a storm of random input.
 #include <algorithm>
@@ -21,12 +21,13 @@
 namespace {
 
 struct Step {
-    enum Kind { Down, Up, Special, Button, Drag, Wheel } kind;
+    enum Kind { Down, Up, Special, SpecialUp, Button, Drag, Wheel } kind;
     int a, b, c, d;
 };
 Step down(int key) { return {Step::Down, key, 0, 0, 0}; }
 Step up(int key) { return {Step::Up, key, 0, 0, 0}; }
 Step special(int key) { return {Step::Special, key, 0, 0, 0}; }
+Step specialUp(int key) { return {Step::SpecialUp, key, 0, 0, 0}; }
 Step press(int x, int y) { return {Step::Button, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y}; }
 Step button(int which, int state) { return {Step::Button, which, state, 30, 40}; }
 Step drag(int x, int y) { return {Step::Drag, x, y, 0, 0}; }
@@ -39,13 +40,15 @@ void apply(Event& e, const Step& s, bool lowerCase)
     case Step::Down: e.KeyboardKeys(static_cast<unsigned char>(key), 11, 12); break;
     case Step::Up: e.KeyboardKeysUp(static_cast<unsigned char>(key), 11, 12); break;
     case Step::Special: e.arrowKeys(s.a, 11, 12); break;
+    case Step::SpecialUp: e.arrowKeysUp(s.a, 11, 12); break;
     case Step::Button: e.mouse(s.a, s.b, s.c, s.d); break;
     case Step::Drag: e.mouseMove(s.a, s.b); break;
     case Step::Wheel: e.mouseWheel(s.a, s.b, s.c, s.d); break;
     }
 }
 
-// Every field but the stateless cue player, in declaration order.
+// Every field but the stateless cue player and the held-key bits (the release rows show those),
+// in declaration order.
 std::vector<double> fields(const Event& e)
 {
     return {double(e.anglex), double(e.angley), double(e.lastMouseX), double(e.lastMouseY), double(e.zoomValue),
@@ -53,7 +56,7 @@ std::vector<double> fields(const Event& e)
             e.robotX, e.robotY, e.robotZ, e.robotAngle, double(e.rotationAxisX), double(e.rotationAxisY),
             double(e.rotationAxisZ), double(e.hologramOn), double(e.musicOn), double(e.moveDirection),
             double(e.turnDirection), double(e.debugOn), double(e.menuShown), double(e.polygonMode),
-            double(e.flatShading), double(e.resetRequested)};
+            double(e.flatShading), double(e.resetRequested), double(e.pictureRequested), double(e.fullScreen)};
 }
 
 // Cue names started by `steps`, sorted. Cues run on detached threads, so absence cannot be
@@ -98,9 +101,11 @@ void runTable(const std::vector<Case>& table)
             EXPECT_EQ(fields(actual), fields(expected));
             EXPECT_EQ(cues, c.cues);
             EXPECT_EQ(pressed, c.pressed);
-            auto rasterKey = [](const Step& s) { return s.kind == Step::Down && (s.a == 'T' || s.a == 'Y'); };
-            if (std::none_of(c.steps.begin(), c.steps.end(), rasterKey)) {
-                EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "only T and Y touch GL";
+            auto glKey = [](const Step& s) {
+                return (s.kind == Step::Down && (s.a == 'T' || s.a == 'Y')) || (s.kind == Step::Special && s.a == GLUT_KEY_F11);
+            };
+            if (std::none_of(c.steps.begin(), c.steps.end(), glKey)) {
+                EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "only T, Y and F11 touch GL or GLUT";
             }
         }
     }
@@ -146,13 +151,20 @@ TEST_F(EventTest, KeyPressesAndReleases)
         {"S", true, {down('S')}, [](Event& e) { e.moveDirection = -1; }},
         {"Q", true, {down('Q')}, [](Event& e) { e.turnDirection = -1; e.rotationAxisY = 1; }},
         {"D", true, {down('D')}, [](Event& e) { e.turnDirection = 1; e.rotationAxisY = 1; }},
+        {"Up", true, {special(GLUT_KEY_UP)}, [](Event& e) { e.moveDirection = 1; }},
+        {"Down", true, {special(GLUT_KEY_DOWN)}, [](Event& e) { e.moveDirection = -1; }},
+        {"Left", true, {special(GLUT_KEY_LEFT)}, [](Event& e) { e.turnDirection = -1; e.rotationAxisY = 1; }},
+        {"Right", true, {special(GLUT_KEY_RIGHT)}, [](Event& e) { e.turnDirection = 1; e.rotationAxisY = 1; }},
+        {"P", true, {down('P')}, [](Event& e) { e.pictureRequested = true; }},
+        {"F11", true, {special(GLUT_KEY_F11)}, [](Event& e) { e.fullScreen = true; }},
+        {"F11 twice", true, {special(GLUT_KEY_F11), special(GLUT_KEY_F11)}},
         {"T", true, {down('T')}, [](Event& e) { e.polygonMode = 1; }},
         {"Y", true, {down('Y')}, [](Event& e) { e.flatShading = true; }},
         {"V", true, {down('V')}, [](Event& e) { e.cameraMode = 1; }, {"view"}},
         {"V four times: 1, 2, 0, 1", true, repeat('V', 4), [](Event& e) { e.cameraMode = 1; },
          {"view", "view", "view", "view"}},
         {"unbound keys", false, {down('W'), down('1'), down('\t'), down(0), down(255), up('W'), up(13)}},
-        {"arrow and function keys", false, {special(GLUT_KEY_UP), special(GLUT_KEY_LEFT), special(GLUT_KEY_F1)}},
+        {"other special keys", false, {special(GLUT_KEY_F1), special(GLUT_KEY_PAGE_UP), specialUp(GLUT_KEY_F11)}},
         // Releases: the sweep stays off and the axis stays set.
         {"A released", true, {down('A'), up('A')}, [](Event& e) { e.headSweep = false; }},
         {"E released", true, {down('E'), up('E')}, [](Event& e) { e.headSweep = false; }},
@@ -160,6 +172,17 @@ TEST_F(EventTest, KeyPressesAndReleases)
         {"D released", true, {down('D'), up('D')}, [](Event& e) { e.rotationAxisY = 1; }},
         {"Z released", true, {down('Z'), up('Z')}},
         {"Z held, S pressed and released", true, {down('Z'), down('S'), up('S')}},
+        {"Up held, Down pressed and released", true, {special(GLUT_KEY_UP), special(GLUT_KEY_DOWN), specialUp(GLUT_KEY_DOWN)}},
+        {"Left released", true, {special(GLUT_KEY_LEFT), specialUp(GLUT_KEY_LEFT)}, [](Event& e) { e.rotationAxisY = 1; }},
+        // A letter and its arrow act as one key held: driving stops once both are up.
+        {"Z and Up held, Z released", true, {down('Z'), special(GLUT_KEY_UP), up('Z')}, [](Event& e) { e.moveDirection = 1; }},
+        {"S and Down held, Down released", true, {down('S'), special(GLUT_KEY_DOWN), specialUp(GLUT_KEY_DOWN)},
+         [](Event& e) { e.moveDirection = -1; }},
+        {"Z and Up released", true, {down('Z'), special(GLUT_KEY_UP), specialUp(GLUT_KEY_UP), up('Z')}},
+        {"Q and Left held, Q released", true, {special(GLUT_KEY_LEFT), down('Q'), up('Q')},
+         [](Event& e) { e.turnDirection = -1; e.rotationAxisY = 1; }},
+        {"D and Right released", true, {down('D'), special(GLUT_KEY_RIGHT), up('D'), specialUp(GLUT_KEY_RIGHT)},
+         [](Event& e) { e.rotationAxisY = 1; }},
         {"no release binding", true, {down('O'), up('O'), down('T'), up('T'), down(' '), up(' ')},
          [](Event& e) { e.debugOn = true; e.polygonMode = 1; e.menuShown = false; }},
     });
@@ -229,13 +252,15 @@ TEST_F(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
     manageKeyboard('z', 0, 0);
     EXPECT_EQ((std::vector<int>{ev.anglex, ev.angley, pressed, ev.zoomValue, ev.moveDirection}),
               (std::vector<int>{183, 26, false, 15, 1}));
-    manageSpecialKeyboard(GLUT_KEY_DOWN, 0, 0);
     manageKeyboardUp('z', 0, 0);
+    manageSpecialKeyboard(GLUT_KEY_DOWN, 0, 0); // Up would drive forward
+    EXPECT_EQ(ev.moveDirection, -1);
+    manageSpecialKeyboardUp(GLUT_KEY_DOWN, 0, 0);
     EXPECT_EQ(ev.moveDirection, 0);
     EXPECT_EQ(glrec::callNames(), std::vector<std::string>{});
 }
 
-const std::string kBoundKeys = "\r +-AaEeRrFfMmOoZzSsQqDdTtVvYy";
+const std::string kBoundKeys = "\r +-AaEeRrFfMmOoZzSsQqDdTtVvYyPp";
 
 // After every event: modes and held keys in their ranges, every bool a 0 or 1 byte (anything else
 // is undefined behaviour waiting to happen), positions and the projection finite, speeds within
@@ -272,7 +297,6 @@ TEST(InputStormTest, StateStaysInItsDomainsAndFramesStayFinite)
     ::testing::internal::CaptureStdout(); // status lines of debug toggles and resets
     ::testing::internal::CaptureStderr(); // images may be absent in a bare checkout
     runApplication(1, argv);              // the recording GLUT's main loop returns at once
-    ::testing::internal::GetCapturedStderr();
     const glrec::State gl = glrec::gl(); // the registered callbacks, kept past reset()
 
     std::mt19937 random(20240611); // fixed, so a failure can be replayed exactly
@@ -294,7 +318,7 @@ TEST(InputStormTest, StateStaysInItsDomainsAndFramesStayFinite)
         } else if (kind < 55) {
             gl.keyboardUp(key(), x, y);
         } else if (kind < 60) {
-            gl.special(pick(GLUT_KEY_F1, GLUT_KEY_INSERT), x, y); // function, arrow and paging keys
+            (pick(0, 1) ? gl.special : gl.specialUp)(pick(GLUT_KEY_F1, GLUT_KEY_INSERT), x, y); // function, arrow, paging keys
         } else if (kind < 75) {
             gl.mouse(pick(GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON + 2), pick(GLUT_DOWN, GLUT_UP), x, y); // and the wheel's
         } else if (kind < 90) {
@@ -320,6 +344,7 @@ TEST(InputStormTest, StateStaysInItsDomainsAndFramesStayFinite)
         }
     }
     ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr(); // and pictures P asks for: the recorder has no pixels
     EXPECT_GT(frames, 100) << "too few frames to prove much";
     cmdrec::clear();
 }

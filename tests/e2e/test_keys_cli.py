@@ -22,9 +22,9 @@ DRIVE_FRAMES, COAST_FRAMES = 10, 30  # held for 10 frames the robot coasts to a 
 
 def gated_session(checks, temp):
     """The program held to a frame count by the web test's gate, so that keys meet exact frames."""
-    shots, gate, dirs = Path(temp, "shots"), Path(temp, "gate"), Path(temp, "user-dirs.dirs")
+    shots, gate = Path(temp, "shots"), Path(temp, "gate")
     shots.mkdir()
-    dirs.write_text('# written by a test\nXDG_PICTURES_DIR="$HOME/shots"\n')
+    Path(temp, "user-dirs.dirs").write_text('# written by a test\nXDG_PICTURES_DIR="$HOME/shots"\n')
     for second in range(int(time.time()), int(time.time()) + 120):  # names P would take: it must add -2
         (shots / time.strftime("robotscene-%Y%m%d-%H%M%S.png", time.localtime(second))).write_text("old")
     gate.write_text("1")
@@ -53,11 +53,6 @@ def gated_session(checks, temp):
                          and {p.read_text() for p in shots.glob("*[0-9][0-9].png")} == {"old"}
                          and harness.read_ppm(f"{temp}/saved.ppm").fraction_changed(
                              run.screenshot(f"picture-{number}"), PICTURE_LEVELS, step=1) <= EDGE_SHARE, path)
-        dirs.write_text('XDG_PICTURES_DIR="$HOME/missing"\n')
-        keys("key", ["p"], 1)
-        checks.passes("P into a missing folder prints one line on standard error", lambda: harness.wait_until(
-            lambda: re.fullmatch(f"robotscene: cannot save a picture to {re.escape(temp)}/missing/[^\n]*\n",
-                                 run.stderr_text()), harness.scaled(30), "the line"))
         pictures = []
         # Letters first: arrows whose release went unseen would keep the letters driving too.
         for held in (["z", "q"], ["Up", "Left"]):  # from a reset, held N frames, released till it stops
@@ -71,15 +66,27 @@ def gated_session(checks, temp):
         harness.check_exit(checks, run)
 
 
-def check_command_line(checks):
-    with harness.ProgramRun("keys-geometry", args=["-geometry", "640x480+10+10"]) as run:
+def window_session(checks, temp):
+    """-geometry, F11 twice, and P into a missing folder (this also runs in the sanitizer build)."""
+    Path(temp, "user-dirs.dirs").write_text('XDG_PICTURES_DIR="$HOME/missing"\n')
+    with harness.ProgramRun("keys-window", args=["-geometry", "640x480+10+10"],
+                            env={"HOME": temp, "XDG_CONFIG_HOME": temp}) as run:
         run.find_window()
         for key, name, wanted in ((None, "-geometry 640x480+10+10 gives that window", (10, 10, 640, 480)),
                                   ("F11", "F11 fills the screen", (0, 0, 1280, 1024)),
                                   ("F11", "F11 again gives back the window's size and place", (10, 10, 640, 480))):
-            run.key(key) if key else None
+            if key:
+                run.key(key)
             checks.passes(name, lambda: harness.wait_until(lambda: run.geometry() == wanted, harness.scaled(30),
                                                           f"the window at {wanted}, now {run.geometry()}"))
+        run.key("p")
+        checks.passes("P into a missing folder prints one line on standard error", lambda: harness.wait_until(
+            lambda: re.fullmatch(f"robotscene: cannot save a picture to {re.escape(temp)}/missing/[^\n]*\n",
+                                 run.stderr_text()), harness.scaled(30), "the line"))
+        harness.check_exit(checks, run, "after a failed picture: ")
+
+
+def check_command_line(checks):
     env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
     for args, status, out, err in ((["--help"], 0, "(?s)^Usage: .*man 6 robotscene", "^$"),
                                    (["-display", ":0", "--version"], 0, r"^robotscene \d+\.\d+\S*\n$", "^$"),
@@ -91,6 +98,8 @@ def check_command_line(checks):
 
 def body(checks):
     check_command_line(checks)
+    with tempfile.TemporaryDirectory() as temp:
+        window_session(checks, temp)
     if not GATE_LIB.exists():  # the sanitizer build cannot preload it
         return print(f"skipped: the keys, held to exact frames, with no frame gate at {GATE_LIB}", flush=True)
     with tempfile.TemporaryDirectory() as temp:

@@ -63,6 +63,7 @@ def gated_session(checks, temp):
         # Frame for frame the same input: the same picture, but for the fly-by above LOWER_PART.
         checks.check("Up and Left held N frames give Z and Q's picture", pictures[0].fraction_changed(
             pictures[1], PICTURE_LEVELS, LOWER_PART, step=1) == 0, [p.path for p in pictures])
+        checks.check("each P saved one picture, in its own frame", run.count_lines("^Saved ") == 2, run.lines())
         harness.check_exit(checks, run)
 
 

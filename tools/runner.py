@@ -281,12 +281,13 @@ class ProgramRun:
 
     # Cues end within moments and the music plays longer than any test, so a player still
     # running is one the program never stopped. env: variables added to the program's own
-    # environment only (not to the X tools').
+    # environment only (not to the X tools'); args: the program's command-line arguments.
     def __init__(self, name="run", music_seconds=120, cue_seconds=2, keep_shots=True,
-                 cwd=None, command=None, screen=None, env=None):
+                 cwd=None, command=None, screen=None, env=None, args=()):
         self.name, self.keep_shots = name, keep_shots  # shots in the build tree, or temp only
         self.music_seconds, self.cue_seconds = music_seconds, cue_seconds
         self.cwd, self.command, self.screen, self.extra_env = cwd, command, screen or SCREEN, env or {}
+        self.args = [str(arg) for arg in args]
         self.temp_dir = self.xvfb = self.process = self.window = self.players = None
         self._lines, self._cursor, self._eof, self._shots = [], 0, False, 0
         self._lines_changed = threading.Condition()
@@ -316,7 +317,7 @@ class ProgramRun:
         self.players = PlayerLog(self.temp_dir / "player.log")
         with open(self.temp_dir / "stderr.log", "wb") as stderr:
             self.process = subprocess.Popen(
-                ["stdbuf", "-oL", str(program)], cwd=self.cwd or REPO_ROOT,
+                ["stdbuf", "-oL", str(program), *self.args], cwd=self.cwd or REPO_ROOT,
                 env=self._child_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                 stderr=stderr, start_new_session=True, preexec_fn=_die_with_parent)
         threading.Thread(target=self._read_output, daemon=True).start()

@@ -1,5 +1,5 @@
-// Program start-up, in order: window, title echo, input callbacks, render state and scene, reset,
-// timer, display and reshape callbacks, then GLUT's main loop.
+// Program start-up, in order: the program's own options, window, title echo, input callbacks,
+// render state and scene, reset, timer, display and reshape callbacks, then GLUT's main loop.
 #include "app/Application.h"
 
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include <link.h>
 #endif
 
+#include "app/CommandLine.h"
 #include "app/FrameDriver.h"
 #include "app/Scene.h"
 #include "app/Window.h"
@@ -28,6 +29,7 @@ void registerInputCallbacks()
     glutKeyboardUpFunc(manageKeyboardUp);
     glutKeyboardFunc(manageKeyboard);
     glutSpecialFunc(manageSpecialKeyboard);
+    glutSpecialUpFunc(manageSpecialKeyboardUp);
     glutMouseFunc(manageMouse);
     glutMouseWheelFunc(manageMouseWheel);
     glutMotionFunc(manageMouseMove);
@@ -53,10 +55,15 @@ void keepLibrariesLoaded() {}
 
 int runApplication(int argc, char** argv)
 {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
+    int status = handleCommandLine(argc, argv, stdout, stderr);
+    if (status != keepRunning) {
+        return status;
+    }
+    // The defaults go first: glutInit replaces them with what -geometry gives.
     glutInitWindowSize(windowWidth, windowHeight);
     glutInitWindowPosition(windowX, windowY);
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
     glutCreateWindow(title);
     std::printf("%s\n", title);
     registerInputCallbacks();

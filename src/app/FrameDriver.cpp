@@ -8,6 +8,7 @@
 
 #include <GL/freeglut.h>
 
+#include "app/Picture.h"
 #include "app/Scene.h"
 #include "app/Window.h"
 
@@ -235,5 +236,6 @@ void display()
         drawScene(distance);
     }
     glFlush();
+    takeRequestedPicture(); // of the frame as drawn, before the swap leaves the buffer undefined
     glutSwapBuffers();
 }

@@ -1,6 +1,7 @@
 // Event: the single input state record, and the GLUT input callbacks that forward to it.
 // Handlers only change fields, start short sound cues and, for T and Y, change GL rasterisation
-// state at once; the frame driver reads the record once per frame and does all motion.
+// state at once, and for F11 the window's size; the frame driver reads the record once per frame
+// and does all motion.
 #pragma once
 
 #include "audio/Audio.h"
@@ -28,13 +29,16 @@ public:
     bool hologramOn;     // the hologram is shown
     Audio sound;         // this record's own cue player
     bool musicOn;        // music wanted; only M changes it
-    int moveDirection;   // +1 while Z is held, -1 while S is held, 0 otherwise
-    int turnDirection;   // +1 while D is held, -1 while Q is held, 0 otherwise
+    int moveDirection;   // +1 while Z or Up is held, -1 while S or Down is held, 0 otherwise
+    int turnDirection;   // +1 while D or Right is held, -1 while Q or Left is held, 0 otherwise
     bool debugOn;        // debug grid textures wanted on the robot
     bool menuShown;      // the menu screen is shown instead of the scene
     int polygonMode;     // 0 filled, 1 lines, 2 points
     bool flatShading;    // flat shading with nearest-neighbour filtering
     bool resetRequested; // set by Enter, cleared by the frame driver
+    bool pictureRequested; // set by P, cleared by the frame driver once it took the picture
+    bool fullScreen;     // F11 put the window in full screen
+    unsigned heldDriveKeys; // drive keys down now, a bit for each letter and each arrow
 
     Event();
     ~Event();
@@ -45,6 +49,7 @@ public:
     void KeyboardKeys(unsigned char key, int x, int y);
     void KeyboardKeysUp(unsigned char key, int x, int y);
     void arrowKeys(int key, int x, int y);
+    void arrowKeysUp(int key, int x, int y);
     void mouse(int button, int state, int x, int y);
     void mouseMove(int x, int y);
     void mouseWheel(int wheel, int direction, int x, int y);
@@ -62,6 +67,9 @@ private:
     void toggleHeadSweep();
     void toggleHologram();
     void turnRobot(int direction);
+    void pressDriveKey(int action, unsigned key);
+    void releaseDriveKey(int action, unsigned key);
+    void toggleFullScreen();
     void nextPolygonMode();
     void nextCameraMode();
     void toggleFlatShading();
@@ -77,6 +85,7 @@ extern Event ev;
 void manageKeyboardUp(unsigned char key, int x, int y);
 void manageKeyboard(unsigned char key, int x, int y);
 void manageSpecialKeyboard(int key, int x, int y);
+void manageSpecialKeyboardUp(int key, int x, int y);
 void manageMouse(int button, int state, int x, int y);
 void manageMouseWheel(int wheel, int direction, int x, int y);
 void manageMouseMove(int x, int y);

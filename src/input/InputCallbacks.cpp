@@ -17,6 +17,11 @@ void manageSpecialKeyboard(int key, int x, int y)
     ev.arrowKeys(key, x, y);
 }
 
+void manageSpecialKeyboardUp(int key, int x, int y)
+{
+    ev.arrowKeysUp(key, x, y);
+}
+
 void manageMouse(int button, int state, int x, int y)
 {
     ev.mouse(button, state, x, y);

@@ -208,6 +208,7 @@ void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", {double(
 // ---- GL: textures ----
 
 void glTexParameteri(GLenum target, GLenum pname, GLint p) { record("glTexParameteri", {double(target), double(pname), double(p)}); }
+void glReadPixels(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*) { record("glReadPixels"); }
 void glPixelStorei(GLenum pname, GLint param)
 {
     record("glPixelStorei", {double(pname), double(param)});
@@ -336,6 +337,10 @@ void glutSetWindowTitle(const char* title) { record("glutSetWindowTitle"); state
 void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardFunc"); state().keyboard = callback; }
 void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardUpFunc"); state().keyboardUp = callback; }
 void glutSpecialFunc(void (*callback)(int, int, int)) { record("glutSpecialFunc"); state().special = callback; }
+void glutSpecialUpFunc(void (*callback)(int, int, int)) { record("glutSpecialUpFunc"); state().specialUp = callback; }
+void glutFullScreenToggle() { record("glutFullScreenToggle"); }
+void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x), double(y)}); }
+void glutReshapeWindow(int width, int height) { record("glutReshapeWindow", {double(width), double(height)}); }
 void glutMouseFunc(void (*callback)(int, int, int, int)) { record("glutMouseFunc"); state().mouse = callback; }
 void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMouseWheelFunc"); state().mouseWheel = callback; }
 void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); state().motion = callback; }

@@ -83,6 +83,7 @@ struct State {
     void (*keyboard)(unsigned char, int, int) = nullptr;
     void (*keyboardUp)(unsigned char, int, int) = nullptr;
     void (*special)(int, int, int) = nullptr;
+    void (*specialUp)(int, int, int) = nullptr;
     void (*mouse)(int, int, int, int) = nullptr;
     void (*mouseWheel)(int, int, int, int) = nullptr;
     void (*motion)(int, int) = nullptr;

@@ -27,19 +27,20 @@ const std::vector<HelpRow> helpRows = {
     {{"Space"}, "show / hide this screen"},
     {{"Enter"}, "reset the robot"},
     {{"Esc"}, "quit"},
-    {{"Z", "S"}, "drive forward / back"},
-    {{"Q", "D"}, "turn left / right"},
+    {{"Z", "S", "\u2191", "\u2193"}, "drive forward / back"},
+    {{"Q", "D", "\u2190", "\u2192"}, "turn left / right"},
     {{"A", "E"}, "turn the head right / left"},
     {{"R"}, "head sweep on / off"},
     {{"F"}, "hologram on / off"},
-    {{"+", "-"}, "zoom in / out"},
+    {{"+", "-", "wheel"}, "zoom in / out"},
     {{"V"}, "camera: orbit, chase, tracking"},
     {{"T"}, "wireframe, points, filled"},
     {{"Y"}, "flat shading on / off"},
     {{"M"}, "music on / off"},
     {{"O"}, "debug grid textures on / off"},
     {{"left drag"}, "orbit the camera"},
-    {{"wheel"}, "zoom in / out"},
+    {{"F11"}, "full screen on / off"},
+    {{"P"}, "save a picture of the screen"},
 };
 
 // A dark blue ground that brightens a little towards the top.
@@ -94,8 +95,8 @@ Canvas BoardArt::menu() const
     // The help card.
     canvas.fillRoundRect(14, 98, 498, 500, 12, Colour::rgb(0.08, 0.12, 0.25));
     canvas.strokeRoundRect(14, 98, 498, 500, 12, 2, Colour::rgb(0.3, 0.45, 0.85));
-    constexpr double firstBaseline = 124; // pixels
-    constexpr double rowStep = 21.5;      // pixels
+    constexpr double firstBaseline = 122; // pixels
+    constexpr double rowStep = 21;        // pixels: caps are 20 high
     constexpr double keyRight = 162;      // pixels: caps end here, actions start after
     for (size_t i = 0; i < helpRows.size(); ++i) {
         double baseline = firstBaseline + rowStep * i;
@@ -107,11 +108,8 @@ Canvas BoardArt::menu() const
     }
 
     // Where the drive keys are on a QWERTY keyboard.
-    canvas.line(34, 462, 478, 462, 1, Colour::rgb(0.3, 0.45, 0.85));
-    regular.draw(canvas, "Keys are laid out for AZERTY: Z Q S D sit where W A S D", 30, 478,
-                 13.5, soft);
-    regular.draw(canvas, "are on QWERTY, A and E where Q and E are. Press the letters shown.",
-                 30, 494, 13.5, soft);
+    canvas.line(34, 468, 478, 468, 1, Colour::rgb(0.3, 0.45, 0.85));
+    regular.draw(canvas, "Laid out for AZERTY: on QWERTY, Z Q S D are W A S D.", 30, 487, 13.5, soft);
     return canvas;
 }
 

@@ -173,16 +173,21 @@
     });
   }
 
-  // The page's own full screen; no button where the browser has none (an iPhone's Safari).
+  // The page's own full screen, a toggle that says whether it is on; no button where the browser
+  // has none (an iPhone's Safari).
   function fullScreenButton(parent) {
     var root = document.documentElement;
     var request = root.requestFullscreen || root.webkitRequestFullscreen;
     var exit = document.exitFullscreen || document.webkitExitFullscreen;
     if (!request || !exit) return;
     var button = makeButton(['full-screen', 'Full screen', 'Full screen'], parent);
+    function inFullScreen() { return !!(document.fullscreenElement || document.webkitFullscreenElement); }
+    function follow() { button.setAttribute('aria-pressed', String(inFullScreen())); }
+    follow();
+    document.addEventListener('fullscreenchange', follow);
+    document.addEventListener('webkitfullscreenchange', follow);
     button.addEventListener('click', function () {
-      var inFullScreen = document.fullscreenElement || document.webkitFullscreenElement;
-      var result = inFullScreen ? exit.call(document) : request.call(root);
+      var result = inFullScreen() ? exit.call(document) : request.call(root);
       if (result && result.catch) result.catch(function () {}); // refused: the page stays as it is
     });
   }

@@ -99,7 +99,6 @@ TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuB
         // A second reshape replaces the projection instead of stacking onto it.
         reshape(c.width, c.height);
         EXPECT_EQ(glrec::gl().projection.back().m, first.m);
-        for (double value : first.m) EXPECT_TRUE(std::isfinite(value));
     }
 }
 

@@ -1,5 +1,5 @@
 // The page on touch screens: the canvas's own gestures and on-screen controls, each turned into
-// the keyboard, mouse or wheel event the page already handles (web/js/library.js), dispatched on
+// the keyboard, mouse or wheel event the page's own listeners already handle, dispatched on
 // the canvas, so the program cannot tell them from real keys and a real mouse. One finger drags
 // the camera as the left button does; two fingers pinching turn the wheel; the controls press
 // and release keys. The controls show on a touch screen only: when the primary pointer is coarse

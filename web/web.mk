@@ -40,6 +40,14 @@ $(WEB_DIR)/index.html: web/index.html
 	@mkdir -p $(dir $@)
 	cp $< $@
 
+# The touch screen's gestures and controls (web/js/touch.js), a plain script with its style sheet.
+web-build: $(WEB_DIR)/touch.js $(WEB_DIR)/touch.css
+$(WEB_DIR)/touch.js: web/js/touch.js
+$(WEB_DIR)/touch.css: web/touch.css
+$(WEB_DIR)/touch.js $(WEB_DIR)/touch.css:
+	@mkdir -p $(dir $@)
+	cp $< $@
+
 $(WEB_DIR)/audio/%.wav: audio/%.wav
 	@mkdir -p $(dir $@)
 	cp $< $@

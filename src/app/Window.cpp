@@ -1,6 +1,7 @@
 // Render state, redraw timer, projection and the frame-rate title. No drawing happens here.
 #include "app/Window.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include <GL/freeglut.h>
@@ -14,7 +15,8 @@ int timebase = 0;
 
 namespace {
 
-constexpr double fieldOfView = 45.0;         // degrees, vertical
+constexpr double fieldOfView = 45.0;         // degrees, vertical; horizontal too when taller than wide
+constexpr double pi = 3.141592653589793;
 constexpr double nearPlane = 1.0;            // scene units
 constexpr double farPlane = 1000.0;          // scene units
 constexpr int titleUpdateInterval = 1000;    // ms
@@ -44,6 +46,18 @@ void setLight()
     glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
     glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glLightfv(GL_LIGHT0, GL_POSITION, position);
+}
+
+// A window taller than it is wide keeps the horizontal field of a square one, so the menu board,
+// which fills most of a square view, stays whole on a portrait phone. Wider windows keep the
+// vertical field and see more to the sides, as they always have.
+double verticalField(double aspect)
+{
+    if (aspect >= 1.0) {
+        return fieldOfView;
+    }
+    double halfTangent = std::tan(fieldOfView / 360.0 * pi) / aspect;
+    return std::atan(halfTangent) * 360.0 / pi;
 }
 
 } // namespace
@@ -89,7 +103,8 @@ void reshape(int width, int height)
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glViewport(0, 0, width, height);
-    gluPerspective(fieldOfView, static_cast<double>(safeWidth) / safeHeight, nearPlane, farPlane);
+    double aspect = static_cast<double>(safeWidth) / safeHeight;
+    gluPerspective(verticalField(aspect), aspect, nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
 }
 

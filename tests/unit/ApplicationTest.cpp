@@ -75,25 +75,30 @@ TEST(WindowTest, TimerReArmsItselfBeforeAskingForTheRedraw)
     EXPECT_EQ(glrec::gl().timer, &timerCB);
 }
 
-TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjection)
+TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuBoard)
 {
     struct Case { int width, height; double aspect; };
-    // A minimised window: a side of 0 is taken as 1.
-    for (const Case& c : {Case{800, 600, 800.0 / 600.0}, Case{640, 0, 640.0}, Case{0, 0, 1.0}}) {
+    // A minimised window: a side of 0 is taken as 1. Taller than wide: a portrait phone, a minimised width.
+    for (const Case& c : {Case{800, 600, 800.0 / 600.0}, Case{640, 0, 640.0}, Case{0, 0, 1.0},
+                          Case{390, 844, 390.0 / 844.0}, Case{0, 640, 1.0 / 640.0}}) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         glrec::reset();
         glPushMatrix(); // whatever the modelview holds must survive
         reshape(c.width, c.height);
         EXPECT_EQ(glrec::callsNamed("glViewport").at(0).args, std::vector<double>({0, 0, 1.0 * c.width, 1.0 * c.height}));
-        EXPECT_EQ(glrec::callsNamed("gluPerspective").at(0).args, (std::vector<double>{45, c.aspect, 1, 1000}));
+        const std::vector<double> perspective = glrec::callsNamed("gluPerspective").at(0).args;
+        EXPECT_EQ(std::vector<double>(perspective.begin() + 1, perspective.end()), (std::vector<double>{c.aspect, 1, 1000}));
+        const glrec::Mat4 first = glrec::gl().projection.back();
+        // The narrower side sees 45 degrees: the desktop's own field unless the window is taller than wide.
+        EXPECT_NEAR(first.m[c.aspect >= 1 ? 5 : 0], 1 / std::tan(22.5 * M_PI / 180), 1e-12);
+        // The menu board, 25 units each side of the axis 80 in front of the eye (FrameDriverTest), is whole.
+        EXPECT_LE(std::max(first.m[0], first.m[5]) * 25, 80.0);
         EXPECT_EQ(glrec::gl().projection.size(), 1u);
         EXPECT_EQ(glrec::gl().modelview.size(), 2u);
         EXPECT_EQ(glrec::gl().matrixMode, GLenum(GL_MODELVIEW)) << "the frame driver draws in the modelview";
         // A second reshape replaces the projection instead of stacking onto it.
-        const glrec::Mat4 first = glrec::gl().projection.back();
         reshape(c.width, c.height);
         EXPECT_EQ(glrec::gl().projection.back().m, first.m);
-        for (double value : first.m) EXPECT_TRUE(std::isfinite(value));
     }
 }
 

@@ -1,6 +1,5 @@
 // The bench's arithmetic, without GL: the order statistics and the bytes GL reads for an upload.
-// The whole bench (its command line, JSON, the recorded replay, the per-frame byte counts,
-// start-up and peak memory) is run by test_bench.py.
+// The whole bench runs with `make bench`; what a frame uploads is the frame driver's own test.
 #include <string>
 #include <vector>
 

@@ -97,40 +97,15 @@ TEST_F(AudioTest, playThreadAudioReturnsBeforeThePlayerStarts)
     EXPECT_EQ(order[1].args, "-f audio/view.wav");
 }
 
-// Starting the music again leaves only the newest player, which stopMusic through any instance
-// ends and reaps. The player keeps none of this process's descriptors (here a pipe): they would
-// outlive it.
-TEST_F(AudioTest, playMusicLeavesOnlyTheNewestPlayerAndStopMusicEndsItThroughAnyInstance)
+// However the player behaves (obeys SIGTERM, ignores it, or ends by itself at once), starting the
+// music again leaves only the newest player, which keeps none of this process's descriptors (they
+// would outlive it; here a pipe); stopMusic through any instance ends and reaps it; and the process
+// then holds exactly the descriptors, threads and children it held before.
+TEST_F(AudioTest, EveryKindOfPlayerIsReplacedStoppedAndLeavesNothingBehind)
 {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    Audio sound;
-    std::vector<LogLine> started;
-    for (std::size_t round = 1; round <= 3; ++round) {
-        sound.playMusic();
-        started = waitForLines(round);
-        ASSERT_EQ(started.size(), round);
-        for (std::size_t i = 0; i < round; ++i) {
-            EXPECT_EQ(running(started[i].pid), i + 1 == round) << "round " << round << ", player " << i;
-        }
-    }
-    EXPECT_EQ(started[2].args, "-f audio/music.wav");
-    std::string ours = fs::read_symlink("/proc/self/fd/" + std::to_string(ends[1]));
-    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(started[2].pid) + "/fd")) {
-        std::error_code gone; // a descriptor may close while it is looked at
-        EXPECT_NE(fs::read_symlink(fd.path(), gone), ours);
-    }
-    close(ends[0]);
-    close(ends[1]);
-    Audio().stopMusic();
-    EXPECT_TRUE(gone(started[2].pid)) << "still running, or left a zombie";
-}
-
-// However the player behaves (obeys SIGTERM, ignores it, or ends before it is stopped), the stop
-// leaves it ended and reaped, and the process holds exactly the descriptors, threads and children it
-// held before the music started. Music started again after such a player starts a new one.
-TEST_F(AudioTest, EveryKindOfPlayerIsStoppedAndLeavesNothingBehind)
-{
+    const fs::path ours = fs::read_symlink("/proc/self/fd/" + std::to_string(ends[1]));
     struct Case { const char* name; const char* seconds; bool stubborn; };
     for (const Case& c : {Case{"obedient", "30", false}, Case{"stubborn", "30", true}, Case{"gone at once", "0", false}}) {
         SCOPED_TRACE(c.name);
@@ -138,17 +113,27 @@ TEST_F(AudioTest, EveryKindOfPlayerIsStoppedAndLeavesNothingBehind)
         c.stubborn ? setenv("FAKE_PLAYER_STUBBORN", "1", 1) : unsetenv("FAKE_PLAYER_STUBBORN");
         const proccount::Counts before = proccount::counts();
         Audio sound;
-        for (int start = 1; start <= 2; ++start) {
-            const std::size_t logged = lines().size();
+        std::vector<pid_t> started;
+        for (std::size_t logged = lines().size(), start = 1; start <= 2; ++start) {
             sound.playMusic();
-            ASSERT_EQ(waitForLines(logged + 1).size(), logged + 1) << "start " << start << " did not reach the player";
+            std::vector<LogLine> all = waitForLines(logged + start);
+            ASSERT_EQ(all.size(), logged + start);
+            EXPECT_EQ(all.back().args, "-f audio/music.wav");
+            started.push_back(all.back().pid);
         }
-        const pid_t newest = lines().back().pid;
-        sound.stopMusic();
-        EXPECT_TRUE(gone(newest)) << "still running, or left a zombie";
+        EXPECT_TRUE(gone(started[0])) << "the restart left the first player running, or a zombie";
+        std::error_code ended; // a player that is gone has no descriptors to look at
+        for (fs::directory_iterator fd("/proc/" + std::to_string(started[1]) + "/fd", ended), end; !ended && fd != end;
+             fd.increment(ended)) {
+            EXPECT_NE(fs::read_symlink(fd->path(), ended), ours);
+        }
+        Audio().stopMusic();
+        EXPECT_TRUE(gone(started[1])) << "still running, or left a zombie";
         EXPECT_TRUE(waitUntil([&] { return proccount::counts() == before; }))
             << "before " << before << ", now " << proccount::counts();
     }
+    close(ends[0]);
+    close(ends[1]);
 }
 
 // Only the music player this process started is ever stopped.

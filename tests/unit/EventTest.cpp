@@ -3,7 +3,6 @@
 // T and Y, Esc, the GLUT callbacks' forwarding to the global record, and a storm of random input.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
@@ -255,22 +254,15 @@ TEST_F(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
 
 const std::string kBoundKeys = "\r +-AaEeRrFfMmOoZzSsQqDdTtVvYyPp";
 
-// After every event: modes and held keys in their ranges, every bool a 0 or 1 byte (anything else
-// is undefined behaviour waiting to happen), positions and the projection finite, speeds within
-// one step of their bounds. A window side of 0 must not make the projection infinite.
+// After every event: modes and held keys in their ranges, positions and the projection finite,
+// speeds within one step of their bounds. A window side of 0 must not make the projection
+// infinite. (A bool holding neither 0 nor 1 is caught by UBSan in the sanitizer build.)
 void expectInDomains()
 {
     auto in = [](int value, int low, int high) { return value >= low && value <= high; };
     EXPECT_TRUE(in(ev.cameraMode, 0, 2) && in(ev.polygonMode, 0, 2) && in(ev.moveDirection, -1, 1)
                 && in(ev.turnDirection, -1, 1) && in(ev.headTurn, -1, 1) && in(robot.headTurn, -1, 1));
     EXPECT_TRUE(ev.rotationAxisX == 0 && ev.rotationAxisZ == 0 && in(ev.rotationAxisY, 0, 1));
-    for (const bool* flag : {&ev.headSweep, &ev.hologramOn, &ev.musicOn, &ev.debugOn, &ev.menuShown, &ev.flatShading,
-                             &ev.resetRequested, &pressed, &musicPlaying, &debug, &robot.headSweep,
-                             &robot.headSweepReverse, &robot.hologramOn}) {
-        unsigned char byte = 0;
-        std::memcpy(&byte, flag, 1);
-        EXPECT_LE(byte, 1);
-    }
     std::vector<double> values = {ev.robotX, ev.robotY, ev.robotZ, ev.robotAngle, ev.cameraX, ev.cameraY,
                                   ev.cameraZ, robot.headAngle, robot.holoLightPos};
     values.insert(values.end(), glrec::gl().projection.back().m.begin(), glrec::gl().projection.back().m.end());

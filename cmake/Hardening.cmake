@@ -7,7 +7,8 @@
 #   Debian 12's glibc start-up files (crti.o, crtn.o, Scrt1.o) carry no IBT/SHSTK property, which
 #   would drop the program's own; the linker is told to keep it (-z ibt -z shstk). Their _init and
 #   _fini have no ENDBR64, so a kernel that enforced branch tracking for user programs would stop
-#   them; Linux enforces none, and only the shadow stack, which they keep to, can be switched on.
+#   there; Linux enforces none, and Debian 12's glibc switches on no shadow stack (whose rules the
+#   start-up files keep).
 # - The source and build directories mapped away (-ffile-prefix-map), so the program's bytes and
 #   build id do not depend on where the tree or the build directory lies.
 # Not for the sanitizer build (ROBOTSCENE_SANITIZE) or the fuzz targets, which keep their own

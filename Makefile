@@ -13,8 +13,8 @@ PYTHON      := /usr/bin/python3
 DESKTOP_PACKAGES := build-essential cmake pkg-config python3 coreutils \
                     freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev \
                     xvfb xdotool x11-utils imagemagick gnome-session-canberra
-# What the suite adds: GoogleTest, the asset generator's fonts, and the package test's checkers.
-TEST_PACKAGES    := libgtest-dev googletest fonts-dejavu-core desktop-file-utils \
+# What the suite adds: GoogleTest, the asset generator's fonts, and the package test's tools.
+TEST_PACKAGES    := libgtest-dev googletest fonts-dejavu-core desktop-file-utils git \
                     lintian appstream man-db devscripts diffoscope-minimal
 # Each command's list is PACKAGES.<goal>; a goal without one builds the desktop program. The web
 # page, the package and the fuzz target add theirs in their own .mk files.

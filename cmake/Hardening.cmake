@@ -12,8 +12,8 @@
 # - The source and build directories mapped away (-ffile-prefix-map), so the program's bytes and
 #   build id do not depend on where the tree or the build directory lies.
 # Not for the sanitizer build (ROBOTSCENE_SANITIZE) or the fuzz targets, which keep their own
-# flags, nor for the tests, tools and bench. Without dpkg-buildflags only the flags above it are
-# added.
+# flags, nor for the tests, tools and bench. Without dpkg-buildflags (not Debian) only the stack
+# clash, control-flow and prefix-map flags are added.
 
 if(ROBOTSCENE_SANITIZE)
   return()
@@ -47,12 +47,12 @@ list(REMOVE_DUPLICATES compile_flags)
 
 set(checked "")
 foreach(flag ${compile_flags})
-  string(MAKE_C_IDENTIFIER "ROBOTSCENE_HAS${flag}" known)
   if(flag MATCHES "^-D_FORTIFY_SOURCE")
     list(APPEND checked "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:${flag}>")
   elseif(flag MATCHES "^-[DW]")
     list(APPEND checked ${flag})
   else()
+    string(MAKE_C_IDENTIFIER "ROBOTSCENE_HAS${flag}" known)
     check_cxx_compiler_flag(${flag} ${known}) # an older or other compiler may lack one
     if(${known})
       list(APPEND checked ${flag})

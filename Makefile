@@ -1,5 +1,6 @@
-# Two commands for a newcomer: `make run` and `make test`. Both install the Debian packages the
-# build needs (only when something is missing), configure and build into build/.
+# Two commands for a newcomer: `make run` and `make test`. Each command installs the Debian
+# packages it needs (only when something is missing), configures and builds into build/.
+# `make print-packages` lists what each command installs.
 
 BUILD_DIR   ?= build
 BUILD_TYPE  ?= RelWithDebInfo
@@ -7,14 +8,30 @@ CMAKE_FLAGS ?=
 JOBS        ?= $(shell nproc)
 PYTHON      := /usr/bin/python3
 
-# Everything the build, the tests and the sound player need, from Debian.
-PACKAGES := build-essential cmake pkg-config python3 coreutils \
-            freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev \
-            libgtest-dev googletest fonts-dejavu-core \
-            xvfb xdotool x11-utils imagemagick gnome-session-canberra desktop-file-utils
+# Debian's packages by purpose. Building and running the desktop program (a private X server,
+# xdotool and ImageMagick for `make run` without a display; the sound player):
+DESKTOP_PACKAGES := build-essential cmake pkg-config python3 coreutils \
+                    freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev \
+                    xvfb xdotool x11-utils imagemagick gnome-session-canberra
+# What the suite adds: GoogleTest, the asset generator's fonts, and the package test's tools.
+TEST_PACKAGES    := libgtest-dev googletest fonts-dejavu-core desktop-file-utils git \
+                    lintian appstream man-db devscripts diffoscope-minimal
+# Each command's list is PACKAGES.<goal>; a goal without one builds the desktop program. The web
+# page, the package and the fuzz target add theirs in their own .mk files.
+PACKAGES.test    = $(DESKTOP_PACKAGES) $(TEST_PACKAGES) $(WEB_PACKAGES) $(WEB_TEST_PACKAGES) $(DEB_PACKAGES)
+PACKAGES.deps    = $(PACKAGES.test)
+PACKAGES.assets  = $(DESKTOP_PACKAGES) fonts-dejavu-core
+packages_for     = $(sort $(or $(PACKAGES.$(1)),$(DESKTOP_PACKAGES)))
+GOALS           := $(or $(filter-out print-packages,$(MAKECMDGOALS)),all)
+PACKAGES         = $(sort $(foreach goal,$(GOALS),$(call packages_for,$(goal))))
+PRINT_GOALS     ?= run build test web deb fuzz
+
+# The tests need GoogleTest, which only `make test` installs: without it the build leaves them out.
+HAVE_GTEST := $(shell dpkg-query -W -f='$${db:Status-Abbrev}' libgtest-dev 2>/dev/null | grep -q '^ii' && echo ON)
+TESTING    := $(if $(filter test,$(MAKECMDGOALS)),ON,$(or $(HAVE_GTEST),OFF))
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-.PHONY: all deps deps-if-missing configure build run test assets bench tour soak clean
+.PHONY: all deps deps-if-missing print-packages configure build run test assets bench tour soak clean
 
 all: build
 
@@ -26,10 +43,14 @@ deps-if-missing:
 	@missing=""; for p in $(PACKAGES); do \
 	  dpkg-query -W -f='$${db:Status-Abbrev}' $$p 2>/dev/null | grep -q '^ii' || missing="$$missing $$p"; \
 	done; \
-	if [ -n "$$missing" ]; then echo "Installing missing packages:$$missing"; $(MAKE) --no-print-directory deps; fi
+	if [ -n "$$missing" ]; then echo "Installing missing packages:$$missing"; \
+	  $(MAKE) --no-print-directory deps PACKAGES="$$missing"; fi
+
+print-packages:
+	@$(foreach goal,$(PRINT_GOALS),echo "make $(goal): $(call packages_for,$(goal))";)
 
 configure: deps-if-missing
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=$(TESTING) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)

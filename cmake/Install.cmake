@@ -59,6 +59,13 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/robotscene.metainfo.xml.in
   ${docs}/${ROBOTSCENE_APPSTREAM_ID}.metainfo.xml @ONLY)
 
 install(TARGETS robotscene RUNTIME DESTINATION libexec/robotscene COMPONENT ${ROBOTSCENE_COMPONENT})
+# Stripped (--strip, or CPack's CPACK_STRIP_FILES) as Debian's dh_strip does it: also without the
+# compiler's .comment and .note sections, which plain strip keeps. The build id stays.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/libexec/robotscene/robotscene\" COMMAND_ERROR_IS_FATAL ANY)
+  endif()" COMPONENT ${ROBOTSCENE_COMPONENT})
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/robotscene DESTINATION games
   COMPONENT ${ROBOTSCENE_COMPONENT})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/textures ${PROJECT_SOURCE_DIR}/audio

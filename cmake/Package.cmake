@@ -1,6 +1,8 @@
 # The Debian package, made by CPack's DEB generator from the install rules of cmake/Install.cmake
 # (`make deb`, or `cpack -G DEB` in the build directory). Depends is worked out by dpkg-shlibdeps
-# from the libraries the program links. It does not sign, upload or build a source package.
+# from the libraries the program links. Two builds of one commit give the same bytes, wherever the
+# tree lies (cmake/Hardening.cmake, cmake/PackageDate.cmake). It does not sign, upload or build a
+# source package.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME robotscene)
@@ -25,6 +27,9 @@ set(CPACK_SET_DESTDIR ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr) # the prefix CPack installs to under DESTDIR
 set(CPACK_STRIP_FILES ON)
+# The package's time stamps are the last commit's, set as cpack runs.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackageDate.cmake)
+set(CPACK_ROBOTSCENE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # robotscene_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION games)

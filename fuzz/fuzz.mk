@@ -9,13 +9,15 @@ FUZZ_SECONDS   ?= 600
 FUZZ_FLAGS     ?=
 FUZZ_BUILD_DIR ?= build-fuzz
 # Only make fuzz needs clang; the suite's replay builds with gcc.
-FUZZ_PACKAGES  := clang libclang-rt-14-dev
+FUZZ_PACKAGES  := build-essential cmake libstb-dev clang libclang-rt-14-dev
+PACKAGES.fuzz       = $(FUZZ_PACKAGES)
+PACKAGES.fuzz-build = $(FUZZ_PACKAGES)
 
 .PHONY: fuzz fuzz-build
 fuzz: SHELL := /bin/bash
 
 fuzz-build:
-	@$(MAKE) --no-print-directory deps-if-missing PACKAGES="$(PACKAGES) $(FUZZ_PACKAGES)"
+	@$(MAKE) --no-print-directory deps-if-missing PACKAGES="$(FUZZ_PACKAGES)"
 	cmake -S fuzz -B $(FUZZ_BUILD_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD_DIR) -j 2
 

@@ -1,8 +1,10 @@
 # `make deb`: the Debian package build/robotscene_<version>_<arch>.deb, made by CPack from the
-# program's install rules (cmake/Package.cmake). Included by the top Makefile; it adds the tools
-# the package and its test need to PACKAGES. It does not install the package.
+# program's install rules (cmake/Package.cmake). Included by the top Makefile. It does not install
+# the package.
 
-PACKAGES += dpkg-dev lintian appstream desktop-file-utils man-db
+# dpkg-shlibdeps works out Depends; CPack finds the program with file.
+DEB_PACKAGES := dpkg-dev file
+PACKAGES.deb  = $(DESKTOP_PACKAGES) $(DEB_PACKAGES)
 
 .PHONY: deb
 deb: build

@@ -9,7 +9,12 @@
 # The desktop's audio source is replaced by web/audio, GL, GLU and GLUT by web/gl and web/glut
 # (headers in web/include), rand by glibc's generator in web/platform. Nothing else differs.
 
-PACKAGES += emscripten chromium python3-websocket
+WEB_PACKAGES      := emscripten python3 libstb-dev
+WEB_TEST_PACKAGES := chromium python3-websocket
+PACKAGES.web       = $(WEB_PACKAGES)
+PACKAGES.web-build = $(WEB_PACKAGES)
+PACKAGES.web-serve = $(WEB_PACKAGES)
+PACKAGES.web-bench = $(DESKTOP_PACKAGES) $(WEB_PACKAGES) $(WEB_TEST_PACKAGES)
 
 WEB_DIR      := build-web
 WEB_EMXX     := NODE_PATH=/usr/share/nodejs em++

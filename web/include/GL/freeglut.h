@@ -1,5 +1,6 @@
 /* The GLUT calls the scene makes, for the browser build: window, callbacks, timer and main loop,
- * implemented over the page by web/glut. No menus, fonts, shapes or game mode. */
+ * implemented over the page by web/glut. No menus, fonts, shapes or game mode; full screen is
+ * the browser's own (F11), so glutFullScreenToggle does nothing here. */
 #ifndef ROBOTSCENE_WEB_FREEGLUT_H
 #define ROBOTSCENE_WEB_FREEGLUT_H
 
@@ -47,11 +48,13 @@ void glutReshapeFunc(void (*callback)(int, int));
 void glutKeyboardFunc(void (*callback)(unsigned char, int, int));
 void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int));
 void glutSpecialFunc(void (*callback)(int, int, int));
+void glutSpecialUpFunc(void (*callback)(int, int, int));
 void glutMouseFunc(void (*callback)(int, int, int, int));
 void glutMotionFunc(void (*callback)(int, int));
 void glutMouseWheelFunc(void (*callback)(int, int, int, int));
 void glutTimerFunc(unsigned int msecs, void (*callback)(int), int value);
 void glutPostRedisplay(void);
+void glutFullScreenToggle(void);
 void glutSwapBuffers(void);
 int glutGet(GLenum what);
 void glutMainLoop(void);

@@ -24,7 +24,7 @@ import harness  # noqa: E402
 from harness import BUILD_DIR, REPO_ROOT, Image, wait_until  # noqa: E402
 import browser  # noqa: E402
 
-WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web")
+WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web").resolve()
 OUT_DIR = BUILD_DIR / "web-compare"
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
 # name, steps (keys, a number of frames, or the pointer and focus steps of Side.input), frames
@@ -147,6 +147,14 @@ class Web(Side):
         return Image(*self.device.pixels())
 
 
+def poll(read, done, timeout):
+    # The last value read, once done with it or after timeout s: a failure is the check's, not a halt.
+    deadline = time.monotonic() + timeout
+    while not done(value := read()) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    return value
+
+
 def glibc_fly_by():
     # The frame of the first fly-by and its path, from glibc's own unseeded rand().
     rand = ctypes.CDLL("libc.so.6").rand
@@ -218,10 +226,11 @@ def page_behaviour(checks, page, web):
             lambda s: s["musicStarts"] == starts and s["music"] == playing, 30, "the music"))
         if playing:  # another tab in front: silent meanwhile, the same music after
             page.hide()
-            page.wait_for(lambda s: s["audio"] == "suspended", 30, "a silent hidden page")
+            hidden = poll(page.state, lambda s: s["audio"] == "suspended", 30)
             page.show()
-            shown = page.wait_for(lambda s: s["audio"] == "running", 30, "the sound back")
-            checks.check("hidden, then shown: the music plays on", shown["music"] and shown["musicStarts"] == 2, shown)
+            shown = poll(page.state, lambda s: s["audio"] == "running", 30)
+            checks.check("hidden, then shown: silent, then the same music on", hidden["audio"] == "suspended"
+                         and shown["audio"] == "running" and shown["music"] and shown["musicStarts"] == 2, hidden)
     title = page.state()["title"]  # the page collapses the blanks of "%4.0f"
     checks.check("frame rate in the page title", re.match(r"^OpenGL project by Quillaverden : \d+ fps$", title), title)
     frame, path = glibc_fly_by()
@@ -246,18 +255,18 @@ def page_behaviour(checks, page, web):
     checks.check("no console errors, warnings or exceptions", not problems, "\n".join(problems[:10]))
 
 
-def free_running(checks):
+def free_running(checks, page):
     # Without the test's gate the page runs on its own, as anyone opening it sees it, until an
     # error stops it and the page says so.
-    with browser.Page(WEB_DIR, query="bench") as page:
-        page.open()
-        state = page.wait_for(lambda s: s["drawn"] >= 30 and "fps" in s["title"], 120, "frames on its own")
-        checks.check("the page draws on its own", Image(*page.pixels()).fraction_near((0, 0, 0), 40) < 0.995, state)
-        page.evaluate("setTimeout(() => { throw new Error('injected fault\\nits second line'); })")
-        page.wait_for(lambda s: s["ended"], 30, "the scene stopped")
-        shown = page.status()
-        checks.check("an error stops the scene, in words", shown.startswith("The scene stopped")
-                     and "injected fault" in shown and "second line" not in shown, shown)
+    page.query = "bench"
+    page.open()
+    state = page.wait_for(lambda s: s["drawn"] >= 30 and "fps" in s["title"], 120, "frames on its own")
+    checks.check("the page draws on its own", Image(*page.pixels()).fraction_near((0, 0, 0), 40) < 0.995, state)
+    page.evaluate("setTimeout(() => { throw new Error('injected fault\\nits second line'); })")
+    page.wait_for(lambda s: s["ended"], 30, "the scene stopped")
+    shown = page.status()
+    checks.check("an error stops the scene, in words", shown.startswith("The scene stopped")
+                 and "injected fault" in shown and "second line" not in shown, shown)
 
 
 def start_up_failures(checks, temp):
@@ -273,7 +282,7 @@ def start_up_failures(checks, temp):
             page.messages.clear()
             opened = time.monotonic()
             page.open((WEB_DIR / "index.html").as_uri() if address == "file" else page.url(address))
-            shown = wait_until(lambda: named in page.status() and page.status(), 10, f"a message naming {named}")
+            shown = poll(page.status, lambda text: named in text, 10)
             if damaged is None and address != "file":  # the runtime starts after: the message must stay
                 time.sleep(max(0.0, opened + 10 - time.monotonic()))
                 shown = page.status()
@@ -297,7 +306,7 @@ def body(checks):
             compare_views(checks, desktop, web)
             page_behaviour(checks, page, web)
             harness.check_exit(checks, run)
-        free_running(checks)
+            free_running(checks, page)
         start_up_failures(checks, Path(temp))
 
 

@@ -1,13 +1,15 @@
 # The scene in a web page: the same sources built with Debian's emscripten into build-web/
-# (index.html, robotscene.js, robotscene.wasm, robotscene.data with the images, audio/ with the
-# sounds, fetched when first played). Included by the top Makefile.
+# (index.html stamped with the sizes and digests of the files it loads, loader.js, robotscene.js,
+# robotscene.wasm, robotscene.data with the images, audio/ with the sounds, fetched when first
+# played). Included by the top Makefile.
 #
 #   make web         install what is missing, then build build-web/
 #   make web-serve   serve build-web/ on http://localhost:8000/
 #   make web-bench   load and frame cost in headless Chromium
 #
 # The desktop's audio source is replaced by web/audio, GL, GLU and GLUT by web/gl and web/glut
-# (headers in web/include), rand by glibc's generator in web/platform. Nothing else differs.
+# (headers in web/include), rand by glibc's generator in web/platform, the picture file by a
+# download (web/platform/PictureDownload.cpp). Nothing else differs.
 
 WEB_PACKAGES      := emscripten python3 libstb-dev
 WEB_TEST_PACKAGES := chromium python3-websocket
@@ -18,11 +20,15 @@ PACKAGES.web-bench = $(DESKTOP_PACKAGES) $(WEB_PACKAGES) $(WEB_TEST_PACKAGES)
 
 WEB_DIR      := build-web
 WEB_EMXX     := NODE_PATH=/usr/share/nodejs em++
-WEB_SOURCES  := $(filter-out src/audio/Audio.cpp,$(wildcard src/*/*.cpp)) $(wildcard web/*/*.cpp)
+WEB_REPLACED := src/audio/Audio.cpp src/app/PictureFile.cpp
+WEB_SOURCES  := $(filter-out $(WEB_REPLACED),$(wildcard src/*/*.cpp) $(wildcard web/*/*.cpp))
+# The GL bridge, the page (input, loop, notes) and the sound, each linked as its own library.
+WEB_LIBRARIES := web/js/gl.js web/js/page.js web/js/sound.js
 WEB_OBJECTS  := $(patsubst %.cpp,$(WEB_DIR)/obj/%.o,$(WEB_SOURCES))
-WEB_CXXFLAGS := -std=c++17 -O2 -Wall -Wextra -Iweb/include -Iweb -Isrc -isystem /usr/include/stb -MMD -MP
+WEB_CXXFLAGS := -std=c++17 -O2 -Wall -Wextra -Iweb/include -Iweb -Isrc -isystem /usr/include/stb -MMD -MP \
+                -DROBOTSCENE_VERSION='"$(shell sed -n 's/^project(robotscene VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"'
 # free() is wrapped so the GL layer forgets the upload it kept for a decoded image as it goes.
-WEB_LDFLAGS  := -O2 -Wl,--wrap=free --js-library web/js/library.js -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 \
+WEB_LDFLAGS  := -O2 -Wl,--wrap=free $(addprefix --js-library ,$(WEB_LIBRARIES)) -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 \
                 -sEXIT_RUNTIME=0 --preload-file textures@/textures
 WEB_TEXTURES := $(wildcard textures/*)
 WEB_SOUNDS   := $(patsubst audio/%,$(WEB_DIR)/audio/%,$(wildcard audio/*.wav))
@@ -32,16 +38,19 @@ WEB_SOUNDS   := $(patsubst audio/%,$(WEB_DIR)/audio/%,$(wildcard audio/*.wav))
 web: deps-if-missing
 	@$(MAKE) --no-print-directory web-build
 
-web-build: $(WEB_DIR)/robotscene.js $(WEB_DIR)/index.html $(WEB_SOUNDS)
+web-build: $(WEB_DIR)/robotscene.js $(WEB_DIR)/index.html $(WEB_DIR)/loader.js $(WEB_SOUNDS)
 
 $(WEB_DIR)/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)
 	$(WEB_EMXX) $(WEB_CXXFLAGS) -c $< -o $@
 
-$(WEB_DIR)/robotscene.js: $(WEB_OBJECTS) web/js/library.js $(WEB_TEXTURES)
+$(WEB_DIR)/robotscene.js: $(WEB_OBJECTS) $(WEB_LIBRARIES) $(WEB_TEXTURES)
 	$(WEB_EMXX) $(WEB_OBJECTS) $(WEB_LDFLAGS) -o $@
 
-$(WEB_DIR)/index.html: web/index.html
+$(WEB_DIR)/index.html: web/index.html web/tools/stamp.py $(WEB_DIR)/robotscene.js
+	$(PYTHON) web/tools/stamp.py $< $(WEB_DIR)
+
+$(WEB_DIR)/loader.js: web/js/loader.js
 	@mkdir -p $(dir $@)
 	cp $< $@
 

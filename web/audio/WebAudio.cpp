@@ -1,8 +1,8 @@
 // Sound in the browser: the same cue names play the same WAV files (audio/<name>.wav), through
-// the page's Web Audio (web/js/library.js), which fetches each file the first time it is wanted
+// the page's Web Audio (web/js/sound.js), which fetches each file the first time it is wanted
 // and plays it without ever holding up a frame. The extension is ignored, as on the desktop.
 // Browsers allow sound only after a user gesture: cues asked for before it are dropped, music
-// asked for before it starts at the first key press or click.
+// asked for before it starts at the first key press or click. A hidden page is silent.
 #include "audio/Audio.h"
 
 #include "gl/Bridge.h"

@@ -13,8 +13,14 @@
 // scene; decoded images are uploaded once and reused until the decoder frees them), mipmaps,
 // texture environments other than GL_MODULATE, more than one light, two-sided lighting, fog,
 // stencil, wide lines and points. Calls with other arguments than the scene's are ignored.
+//
+// A lost WebGL context costs nothing here: every upload kept is made again from the decoded image
+// it came from (robotscene_gl_restored), under the same id, and the scene goes on as it was.
+#include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+#include <emscripten.h>
 
 #include <cmath>
 #include <cstdint>
@@ -87,9 +93,6 @@ void normalMatrix(const Matrix& matrix, float out[9])
     }
 }
 
-constexpr int floatsPerVertex = 12;
-constexpr int stateWords = 10;
-
 // One vertex after transformation and lighting.
 struct Processed {
     Vec4 clip;
@@ -107,7 +110,7 @@ struct State {
     GLenum cullMode = GL_BACK, polygonMode = GL_FILL, shadeModel = GL_SMOOTH;
     GLenum blendSrc = GL_ONE, blendDst = GL_ZERO, depthFunc = GL_LESS;
     GLint minFilter = GL_LINEAR, magFilter = GL_LINEAR;
-    GLint unpackAlignment = 4;
+    GLint unpackAlignment = 4, packAlignment = 4;
     float clearColour[4] = {0, 0, 0, 0};
 
     float matAmbient[4] = {0.2f, 0.2f, 0.2f, 1}, matDiffuse[4] = {0.8f, 0.8f, 0.8f, 1};
@@ -123,6 +126,7 @@ struct State {
     float tex[4] = {0, 0, 0, 1};
 
     int texture = 0; // page texture of the last upload; 0 for none or an empty image
+    int nextTexture = 1;
 
     // Between glBegin and glEnd.
     GLenum mode = 0;
@@ -133,8 +137,8 @@ struct State {
 
     // Draws gathered for the page, all with the same state.
     GLenum batchMode = GL_TRIANGLES;
-    int batchState[stateWords] = {};
-    std::vector<float> batch;
+    DrawState batchState = {};
+    std::vector<BridgeVertex> batch;
 };
 
 State& gl()
@@ -143,9 +147,10 @@ State& gl()
     return state;
 }
 
-// Uploaded images by (pixels, width, height, internal format, format): the scene re-uploads the
-// same decoded image at every bind, and decoded images never change while they live.
-using TextureKey = std::tuple<const void*, int, int, int, int>;
+// Uploaded images by (pixels, width, height, internal format, format, unpack alignment): the
+// scene re-uploads the same decoded image at every bind, and decoded images never change while
+// they live.
+using TextureKey = std::tuple<const void*, int, int, int, int, int>;
 std::map<TextureKey, int>& textureCache()
 {
     static std::map<TextureKey, int> cache;
@@ -251,36 +256,27 @@ void light(const State& s, const Vec4& eye, float out[4])
     out[3] = clamp01(diffuse[3]);
 }
 
-// The state words the page applies before a draw; see robotscene_gl_draw in library.js.
-void currentDrawState(int out[stateWords], bool triangles)
+DrawState currentDrawState(bool triangles)
 {
     const State& s = gl();
-    out[0] = s.texture2D ? s.texture : 0;
-    out[1] = s.minFilter;
-    out[2] = s.magFilter;
-    out[3] = s.blend;
-    out[4] = static_cast<int>(s.blendSrc);
-    out[5] = static_cast<int>(s.blendDst);
-    out[6] = s.depthTest;
-    out[7] = static_cast<int>(s.depthFunc);
     // Lines and points of polygons were culled here already; the page culls only triangles.
-    out[8] = triangles && s.cullFace;
-    out[9] = static_cast<int>(s.cullMode);
+    return DrawState{s.texture2D ? s.texture : 0, s.minFilter, s.magFilter, s.blend, static_cast<std::int32_t>(s.blendSrc),
+                     static_cast<std::int32_t>(s.blendDst), s.depthTest, static_cast<std::int32_t>(s.depthFunc),
+                     triangles && s.cullFace, static_cast<std::int32_t>(s.cullMode)};
 }
 
 void emit(GLenum mode, const Processed& v, const float* colour)
 {
     State& s = gl();
-    int state[stateWords];
-    currentDrawState(state, mode == GL_TRIANGLES);
-    if (!s.batch.empty() && (mode != s.batchMode || std::memcmp(state, s.batchState, sizeof state) != 0)) {
+    DrawState state = currentDrawState(mode == GL_TRIANGLES);
+    if (!s.batch.empty() && (mode != s.batchMode || std::memcmp(&state, &s.batchState, sizeof state) != 0)) {
         webGlFlush();
     }
     s.batchMode = mode;
-    std::memcpy(s.batchState, state, sizeof state);
-    const float data[floatsPerVertex] = {v.clip.x, v.clip.y, v.clip.z, v.clip.w, colour[0], colour[1],
-                                         colour[2], colour[3], v.tex[0], v.tex[1], v.tex[2], v.tex[3]};
-    s.batch.insert(s.batch.end(), data, data + floatsPerVertex);
+    s.batchState = state;
+    s.batch.push_back(BridgeVertex{{v.clip.x, v.clip.y, v.clip.z, v.clip.w},
+                                   {colour[0], colour[1], colour[2], colour[3]},
+                                   {v.tex[0], v.tex[1], v.tex[2], v.tex[3]}});
 }
 
 // One polygon of a primitive: its corners in order round the edge and the vertex whose colour it
@@ -448,11 +444,11 @@ void assemble(GLenum mode, const std::vector<Processed>& v)
 
 // RGBA8 pixels for the page from the scene's upload: an RGB internal format keeps alpha at 1,
 // luminance fills red, green and blue, rows follow the unpack alignment.
-std::vector<std::uint8_t> expand(int width, int height, GLint internalFormat, GLenum format,
-                                 const std::uint8_t* pixels)
+std::vector<std::uint8_t> expand(const TextureKey& key)
 {
+    auto [pointer, width, height, internalFormat, format, alignment] = key;
+    const auto* pixels = static_cast<const std::uint8_t*>(pointer);
     int channels = format == GL_RGBA ? 4 : format == GL_LUMINANCE_ALPHA ? 2 : format == GL_LUMINANCE ? 1 : 3;
-    int alignment = gl().unpackAlignment;
     std::size_t stride = (static_cast<std::size_t>(width) * channels + alignment - 1) / alignment * alignment;
     bool keepAlpha = internalFormat == GL_RGBA || internalFormat == 4;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * 4);
@@ -472,6 +468,12 @@ std::vector<std::uint8_t> expand(int width, int height, GLint internalFormat, GL
     return out;
 }
 
+void upload(const TextureKey& key, int id)
+{
+    std::vector<std::uint8_t> rgba = expand(key);
+    robotscene_gl_texture(id, std::get<1>(key), std::get<2>(key), rgba.data());
+}
+
 } // namespace
 
 void webGlFlush()
@@ -480,9 +482,18 @@ void webGlFlush()
     if (s.batch.empty()) {
         return;
     }
-    robotscene_gl_draw(s.batchMode, s.batch.data(), static_cast<int>(s.batch.size() / floatsPerVertex),
-                       s.batchState);
+    robotscene_gl_draw(s.batchMode, s.batch.data(), static_cast<int>(s.batch.size()), &s.batchState);
     s.batch.clear();
+}
+
+// Called by the page once a lost context is back and its program and buffers are made again:
+// every upload still kept is made again under its id, and the frame is drawn anew.
+extern "C" EMSCRIPTEN_KEEPALIVE void robotscene_gl_restored()
+{
+    for (const auto& [key, id] : textureCache()) {
+        upload(key, id);
+    }
+    glutPostRedisplay();
 }
 
 // Every free() of the program is linked to this one (web.mk: -Wl,--wrap=free), so the upload
@@ -820,6 +831,30 @@ void glPixelStorei(GLenum pname, GLint param)
 {
     if (pname == GL_UNPACK_ALIGNMENT) {
         gl().unpackAlignment = param;
+    } else if (pname == GL_PACK_ALIGNMENT) {
+        gl().packAlignment = param;
+    }
+}
+
+// From the drawing buffer (the page keeps it between frames, so this works outside the display
+// callback too), bottom row first, rows padded to the pack alignment.
+void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels)
+{
+    if ((format != GL_RGB && format != GL_RGBA) || type != GL_UNSIGNED_BYTE || width <= 0 || height <= 0) {
+        return; // nothing else is read by the program
+    }
+    webGlFlush();
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    robotscene_gl_read_pixels(x, y, width, height, rgba.data());
+    int channels = format == GL_RGBA ? 4 : 3;
+    int alignment = gl().packAlignment;
+    std::size_t stride = (static_cast<std::size_t>(width) * channels + alignment - 1) / alignment * alignment;
+    auto* out = static_cast<std::uint8_t*>(pixels);
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            std::memcpy(out + row * stride + column * channels, &rgba[(static_cast<std::size_t>(row) * width + column) * 4],
+                        channels);
+        }
     }
 }
 
@@ -834,13 +869,12 @@ void glTexImage2D(GLenum, GLint level, GLint internalFormat, GLsizei width, GLsi
         s.texture = 0; // an empty image leaves texturing without effect, as GL does
         return;
     }
-    TextureKey key{pixels, width, height, internalFormat, static_cast<int>(format)};
+    TextureKey key{pixels, width, height, internalFormat, static_cast<int>(format), s.unpackAlignment};
     auto& cache = textureCache();
     auto found = cache.find(key);
     if (found == cache.end()) {
-        std::vector<std::uint8_t> rgba =
-            expand(width, height, internalFormat, format, static_cast<const std::uint8_t*>(pixels));
-        found = cache.emplace(key, robotscene_gl_texture(width, height, rgba.data())).first;
+        found = cache.emplace(key, s.nextTexture++).first;
+        upload(key, found->second);
     }
     s.texture = found->second;
 }

@@ -1,12 +1,12 @@
 // The GLUT calls the scene makes, over the page: callbacks kept here, called by the page's event
-// listeners and its frame loop (web/js/library.js). A timer becomes due after its delay and runs
-// at the next tick of the loop; a posted redisplay runs the display callback once per tick, as
-// GLUT coalesces them. The window is the page's canvas: its size follows the page and every
-// change calls the reshape callback, as a window resize does. glutMainLoop hands control to the
-// browser and does not return, as GLUT's does not.
+// listeners and its frame loop (web/js/page.js). A timer becomes due after its delay on the
+// page's clock and runs at the next tick of the loop; a posted redisplay runs the display
+// callback once per tick, as GLUT coalesces them. The window is the page's canvas: its size
+// follows the page and every change calls the reshape callback, as a window resize does.
+// glutMainLoop hands control to the browser and does not return, as GLUT's does not.
 //
-// Not here: several windows, menus, fonts, shapes, idle and passive-motion callbacks, key-up of
-// special keys, game mode.
+// Not here: several windows, menus, fonts, shapes, idle and passive-motion callbacks, game mode,
+// full screen (F11 stays the browser's).
 #include <GL/freeglut.h>
 
 #include <emscripten.h>
@@ -19,7 +19,7 @@
 namespace {
 
 struct Timer {
-    double due; // ms, page clock
+    double due; // ms, page clock (robotscene_now)
     void (*callback)(int);
     int value;
 };
@@ -30,10 +30,13 @@ struct Callbacks {
     void (*keyboard)(unsigned char, int, int) = nullptr;
     void (*keyboardUp)(unsigned char, int, int) = nullptr;
     void (*special)(int, int, int) = nullptr;
+    void (*specialUp)(int, int, int) = nullptr;
     void (*mouse)(int, int, int, int) = nullptr;
     void (*motion)(int, int) = nullptr;
     void (*wheel)(int, int, int, int) = nullptr;
     std::vector<Timer> timers;
+    int width = 0; // the canvas's drawing buffer, pixels
+    int height = 0;
     bool redisplay = true; // the first frame is drawn unasked, as on a new window
     double start = 0;
 };
@@ -50,7 +53,7 @@ extern "C" {
 
 void glutInit(int*, char**)
 {
-    glut().start = emscripten_get_now();
+    glut().start = robotscene_now();
 }
 
 void glutInitDisplayMode(unsigned int) {}
@@ -73,19 +76,26 @@ void glutReshapeFunc(void (*callback)(int, int)) { glut().reshape = callback; }
 void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { glut().keyboard = callback; }
 void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { glut().keyboardUp = callback; }
 void glutSpecialFunc(void (*callback)(int, int, int)) { glut().special = callback; }
+void glutSpecialUpFunc(void (*callback)(int, int, int)) { glut().specialUp = callback; }
 void glutMouseFunc(void (*callback)(int, int, int, int)) { glut().mouse = callback; }
 void glutMotionFunc(void (*callback)(int, int)) { glut().motion = callback; }
 void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { glut().wheel = callback; }
 
 void glutTimerFunc(unsigned int msecs, void (*callback)(int), int value)
 {
-    glut().timers.push_back(Timer{emscripten_get_now() + msecs, callback, value});
+    glut().timers.push_back(Timer{robotscene_now() + msecs, callback, value});
 }
 
 void glutPostRedisplay(void)
 {
     glut().redisplay = true;
 }
+
+// The page fills its window and full screen is the browser's (F11): the window cannot be moved or
+// resized from here.
+void glutFullScreenToggle(void) {}
+void glutPositionWindow(int, int) {}
+void glutReshapeWindow(int, int) {}
 
 void glutSwapBuffers(void)
 {
@@ -94,10 +104,12 @@ void glutSwapBuffers(void)
 
 int glutGet(GLenum what)
 {
-    if (what == GLUT_ELAPSED_TIME) {
-        return static_cast<int>(emscripten_get_now() - glut().start);
+    switch (what) {
+    case GLUT_ELAPSED_TIME: return static_cast<int>(robotscene_now() - glut().start);
+    case GLUT_WINDOW_WIDTH: return glut().width;
+    case GLUT_WINDOW_HEIGHT: return glut().height;
+    default: return 0; // the window's place: the page's corner
     }
-    return 0;
 }
 
 void glutMainLoop(void)
@@ -111,7 +123,7 @@ void glutMainLoop(void)
 EMSCRIPTEN_KEEPALIVE int robotscene_tick(int mayDraw)
 {
     Callbacks& g = glut();
-    double now = emscripten_get_now();
+    double now = robotscene_now();
     std::vector<Timer> due;
     auto notDue = [now](const Timer& t) { return t.due > now; };
     auto split = std::stable_partition(g.timers.begin(), g.timers.end(), notDue);
@@ -132,6 +144,8 @@ EMSCRIPTEN_KEEPALIVE int robotscene_tick(int mayDraw)
 EMSCRIPTEN_KEEPALIVE void robotscene_resize(int width, int height)
 {
     Callbacks& g = glut();
+    g.width = width;
+    g.height = height;
     if (g.reshape != nullptr) {
         g.reshape(width, height);
     } else {
@@ -145,8 +159,9 @@ EMSCRIPTEN_KEEPALIVE void robotscene_key(int key, int down, int x, int y)
 {
     Callbacks& g = glut();
     if (key >= 256) {
-        if (down && g.special != nullptr) {
-            g.special(key - 256, x, y);
+        auto special = down ? g.special : g.specialUp;
+        if (special != nullptr) {
+            special(key - 256, x, y);
         }
         return;
     }

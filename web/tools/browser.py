@@ -1,10 +1,11 @@
 """Headless Chromium driving the web page over the DevTools protocol (python3-websocket).
 
 Serves a build directory on a private local HTTP server, opens the page at a fixed size in a
-fresh profile, evaluates JavaScript, sends keys, the wheel and drags as real input events,
-collects console messages and exceptions, and reads the canvas pixels in test mode
-(window.robotscene, see web/js/library.js). It always stops the browser and the server. It
-judges nothing: the browser tests and the web bench use it.
+fresh profile, evaluates JavaScript, sends keys, the wheel and drags as real input events, hides
+the page behind another tab and shows it again, collects console messages and exceptions, reads
+the status line, and reads the canvas pixels in test mode (window.robotscene, see
+web/js/page.js). It always stops the browser and the server. It judges nothing: the browser
+tests and the web bench use it.
 """
 
 import contextlib
@@ -58,8 +59,9 @@ class _QuietHandler(http.server.SimpleHTTPRequestHandler):
 class Page:
     """One page of the scene in headless Chromium: a context manager."""
 
-    def __init__(self, root, width=1024, height=768, query="test", chromium="chromium"):
+    def __init__(self, root, width=1024, height=768, query="test", chromium="chromium", flags=()):
         self.root, self.size, self.query, self.chromium = Path(root), (width, height), query, chromium
+        self.flags, self.other_tab = list(flags), None
         self.server = self.process = self.socket = self.profile = None
         self.messages, self._next_id = [], 0
 
@@ -81,7 +83,7 @@ class Page:
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.profile = Path(tempfile.mkdtemp(prefix="robotscene-chromium-"))
         self.process = subprocess.Popen(
-            [self.chromium, *FLAGS, f"--user-data-dir={self.profile}",
+            [self.chromium, *FLAGS, *self.flags, f"--user-data-dir={self.profile}",
              f"--window-size={self.size[0]},{self.size[1]}", "about:blank"],
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True)
@@ -98,13 +100,25 @@ class Page:
         self.send("Emulation.setDeviceMetricsOverride", width=self.size[0], height=self.size[1],
                   deviceScaleFactor=1, mobile=False)
 
-    @property
-    def url(self):
-        return f"http://127.0.0.1:{self.server.server_address[1]}/index.html" + (
-            f"?{self.query}" if self.query else "")
+    def url(self, path="index.html"):
+        return f"http://127.0.0.1:{self.server.server_address[1]}/{path}" + (f"?{self.query}" if self.query else "")
 
-    def open(self):
-        self.send("Page.navigate", url=self.url)
+    def open(self, url=None):
+        """Opens the page (or url), in front and focused."""
+        self.send("Page.navigate", url=url or self.url())
+        self.send("Page.bringToFront")
+
+    def hide(self):
+        """Another tab in front: the page loses focus and is hidden."""
+        self.other_tab = self.send("Target.createTarget", url="about:blank")["targetId"]
+
+    def show(self):
+        self.send("Target.closeTarget", targetId=self.other_tab)
+        self.send("Page.bringToFront")
+
+    def status(self):
+        """The page's status line as shown, or "" when it is hidden."""
+        return self.evaluate("(s => !s || s.hidden ? '' : s.textContent)(document.getElementById('status'))")
 
     def close(self):
         if self.socket is not None:
@@ -188,12 +202,13 @@ class Page:
         for _ in range(abs(clicks)):
             self.mouse("mouseWheel", x, y, deltaX=0, deltaY=-120 if clicks > 0 else 120)
 
-    def drag(self, start, end, steps=10):
+    def drag(self, start, end, steps=10, release=True):
         self.mouse("mousePressed", *start, button="left", clickCount=1, buttons=1)
         for step in range(1, steps + 1):
             self.mouse("mouseMoved", start[0] + (end[0] - start[0]) * step // steps,
                        start[1] + (end[1] - start[1]) * step // steps, button="left", buttons=1)
-        self.mouse("mouseReleased", *end, button="left", clickCount=1, buttons=0)
+        if release:
+            self.mouse("mouseReleased", *end, button="left", clickCount=1, buttons=0)
 
     # -- pictures -------------------------------------------------------------------------------
 

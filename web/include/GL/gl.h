@@ -1,6 +1,7 @@
 /* The OpenGL 1.x subset the scene calls, for the browser build: the types, the enumerants and
- * the entry points web/gl implements over WebGL 2. Nothing else of OpenGL exists there, so a call
- * the scene newly makes fails to compile here instead of drawing wrongly. */
+ * the entry points web/gl implements over WebGL 2. Nothing else of OpenGL exists there, not even
+ * an enumerant the layer would ignore, so a call it cannot draw fails to compile here instead of
+ * drawing wrongly. */
 #ifndef ROBOTSCENE_WEB_GL_H
 #define ROBOTSCENE_WEB_GL_H
 
@@ -24,7 +25,6 @@ typedef unsigned char GLubyte;
 
 #define GL_POINTS 0x0000
 #define GL_LINES 0x0001
-#define GL_LINE_LOOP 0x0002
 #define GL_LINE_STRIP 0x0003
 #define GL_TRIANGLES 0x0004
 #define GL_TRIANGLE_STRIP 0x0005
@@ -57,8 +57,6 @@ typedef unsigned char GLubyte;
 #define GL_FRONT 0x0404
 #define GL_BACK 0x0405
 #define GL_FRONT_AND_BACK 0x0408
-#define GL_CW 0x0900
-#define GL_CCW 0x0901
 
 #define GL_POINT 0x1B00
 #define GL_LINE 0x1B01
@@ -69,13 +67,12 @@ typedef unsigned char GLubyte;
 #define GL_CULL_FACE 0x0B44
 #define GL_LIGHTING 0x0B50
 #define GL_LIGHT_MODEL_LOCAL_VIEWER 0x0B51
-#define GL_LIGHT_MODEL_TWO_SIDE 0x0B52
-#define GL_LIGHT_MODEL_AMBIENT 0x0B53
 #define GL_COLOR_MATERIAL 0x0B57
 #define GL_DEPTH_TEST 0x0B71
 #define GL_NORMALIZE 0x0BA1
 #define GL_BLEND 0x0BE2
 #define GL_UNPACK_ALIGNMENT 0x0CF5
+#define GL_PACK_ALIGNMENT 0x0D05
 #define GL_TEXTURE_2D 0x0DE1
 
 #define GL_AMBIENT 0x1200
@@ -143,6 +140,8 @@ void glPixelStorei(GLenum pname, GLint param);
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                   GLint border, GLenum format, GLenum type, const GLvoid* pixels);
 void glDeleteTextures(GLsizei n, const GLuint* textures);
+void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                  GLvoid* pixels);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,275 @@
+// The page around the program (--js-library): its input listeners, which are the only way input
+// reaches the GLUT layer (touch controls too dispatch ordinary DOM events to the canvas); the
+// frame loop and its clock; the title; downloads; and the end of the program. Drawing is
+// web/js/gl.js's, sound web/js/sound.js's, the status line and failures web/js/loader.js's.
+//
+// The browser keeps its own keys: only keys the program binds have their default prevented, and
+// none while Ctrl, Alt or Meta is held. When the page loses focus or is hidden, every key and
+// button the program saw pressed gets its release at once, as if let go then.
+//
+// Test mode (?test in the page address, used by the browser tests): frames are drawn only as far
+// as window.robotscene.allow() lets them, the clock moves a fixed step per animation frame (or as
+// robotscene.pace() says), and window.robotscene reports what the page did, so a test can bring
+// the page to a given frame exactly. ?bench gives the same report on the browser's own clock,
+// without holding frames back (web/tools/bench.py).
+
+mergeInto(LibraryManager.library, {
+  $RS__deps: ['$Gfx', '$Sound'],
+  $RS: {
+    test: null, hooks: false, allowed: 0, drawn: 0, events: 0, ended: false, sized: false,
+    mouse: [0, 0], buttons: 0, held: {}, firstFrame: 0, tickTimes: [], downloads: [],
+    time: 0, step: 16, steps: [], stepsDone: null, // test clock: ms, ms per animation frame
+
+    // The keys the program binds, whose default the page prevents (a function: the library
+    // object keeps no regular expression).
+    bound: function (e) {
+      return /^([aefmopqrstvyz+\- ]|Enter|Escape|Arrow(Up|Down|Left|Right))$/i.test(e.key) &&
+             !(e.ctrlKey || e.altKey || e.metaKey);
+    },
+
+    testMode: function () {
+      if (RS.test === null) RS.test = /[?&]test\b/.test(location.search);
+      return RS.test;
+    },
+
+    // Every call into the program goes through here, so that the end of the program (exit on
+    // Esc, thrown out of the callback) ends the page's loop wherever it happens, and an error
+    // stops the loop and the sound before the page reports it.
+    call: function (name, args) {
+      if (RS.ended) return 0;
+      try {
+        return Module['_robotscene_' + name].apply(null, args);
+      } catch (e) {
+        if (e && e.name === 'ExitStatus') { RS.end(); return 0; }
+        if (e === 'unwind') return 0;
+        RS.halt();
+        throw e;
+      }
+    },
+
+    halt: function () {
+      RS.ended = true;
+      Sound.end();
+    },
+
+    end: function () {
+      RS.halt();
+      document.getElementById('ended').hidden = false;
+      Gfx.canvas.style.visibility = 'hidden';
+    },
+
+    position: function (e) {
+      var canvas = Gfx.canvas, box = canvas.getBoundingClientRect();
+      var x = (e.clientX - box.left) * canvas.width / Math.max(box.width, 1);
+      var y = (e.clientY - box.top) * canvas.height / Math.max(box.height, 1);
+      RS.mouse = [Math.round(x), Math.round(y)];
+      return RS.mouse;
+    },
+
+    // The key as GLUT reports it: a character code, or 256 plus a special key's number.
+    keyCode: function (e) {
+      var named = { Enter: 13, Escape: 27, Backspace: 8, Tab: 9, Delete: 127 };
+      if (e.key in named) return named[e.key];
+      if (e.key.length === 1 && e.key.charCodeAt(0) < 256) return e.key.charCodeAt(0);
+      var special = { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103, PageUp: 104,
+                      PageDown: 105, Home: 106, End: 107, Insert: 108 };
+      if (e.key in special) return 256 + special[e.key];
+      var f = /^F([1-9]|1[0-2])$/.exec(e.key);
+      return f ? 256 + Number(f[1]) : -1;
+    },
+
+    send: function (name, args) {
+      RS.call(name, args);
+      RS.events++;
+    },
+
+    keyDown: function (e) {
+      if (RS.ended || e.ctrlKey || e.altKey || e.metaKey) return;
+      var key = RS.keyCode(e);
+      if (key < 0) return;
+      if (RS.bound(e)) e.preventDefault();
+      Sound.unlock();
+      RS.held[e.code || e.key] = key;
+      RS.send('key', [key, 1, RS.mouse[0], RS.mouse[1]]);
+    },
+
+    // Only a key the program saw pressed is released, with the code it was pressed with.
+    keyUp: function (e) {
+      var id = e.code || e.key;
+      if (RS.ended || !(id in RS.held)) return;
+      if (RS.bound(e)) e.preventDefault();
+      RS.letKeyGo(id);
+    },
+
+    letKeyGo: function (id) {
+      var key = RS.held[id];
+      delete RS.held[id];
+      RS.send('key', [key, 0, RS.mouse[0], RS.mouse[1]]);
+    },
+
+    mouseDown: function (e) {
+      Sound.unlock();
+      var p = RS.position(e);
+      RS.buttons |= 1 << e.button;
+      if (e.button <= 2) RS.send('mouse', [e.button, 0, p[0], p[1]]);
+      e.preventDefault();
+    },
+
+    mouseUp: function (e) {
+      if (RS.buttons & (1 << e.button)) RS.letButtonGo(e.button, RS.position(e));
+    },
+
+    letButtonGo: function (button, p) {
+      RS.buttons &= ~(1 << button);
+      if (button <= 2) RS.send('mouse', [button, 1, p[0], p[1]]);
+    },
+
+    // Focus gone or page hidden: what is held is let go now, where the pointer was last seen.
+    releaseAll: function () {
+      if (RS.ended) return;
+      Object.keys(RS.held).forEach(RS.letKeyGo);
+      for (var button = 0; RS.buttons; button++) {
+        if (RS.buttons & (1 << button)) RS.letButtonGo(button, RS.mouse);
+      }
+    },
+
+    listen: function () {
+      var canvas = Gfx.canvas;
+      window.addEventListener('keydown', RS.keyDown);
+      window.addEventListener('keyup', RS.keyUp);
+      canvas.addEventListener('mousedown', RS.mouseDown);
+      window.addEventListener('mouseup', RS.mouseUp);
+      window.addEventListener('mousemove', function (e) {
+        var p = RS.position(e);
+        if (RS.buttons) RS.send('motion', [p[0], p[1]]);
+      });
+      // One wheel step per event: away from the user (deltaY < 0) is +1, as GLUT's wheel up.
+      canvas.addEventListener('wheel', function (e) {
+        e.preventDefault();
+        if (e.deltaY === 0) return;
+        var p = RS.position(e);
+        RS.send('wheel', [e.deltaY < 0 ? 1 : -1, p[0], p[1]]);
+      }, { passive: false });
+      canvas.addEventListener('contextmenu', function (e) { e.preventDefault(); });
+      window.addEventListener('blur', RS.releaseAll);
+      document.addEventListener('visibilitychange', function () { if (document.hidden) RS.releaseAll(); });
+    },
+
+    resize: function () {
+      var canvas = Gfx.canvas, ratio = window.devicePixelRatio || 1;
+      var width = Math.max(1, Math.round(canvas.clientWidth * ratio));
+      var height = Math.max(1, Math.round(canvas.clientHeight * ratio));
+      if (width === canvas.width && height === canvas.height && RS.sized) return;
+      RS.sized = true;
+      canvas.width = width;
+      canvas.height = height;
+      RS.call('resize', [width, height]);
+    },
+
+    frame: function () {
+      if (RS.ended) return;
+      RS.time += RS.steps.length ? RS.steps.shift() : RS.step;
+      RS.resize();
+      var start = performance.now();
+      if (RS.call('tick', [RS.drawn < RS.allowed && Gfx.ready() ? 1 : 0])) {
+        RS.drawn++;
+        if (!RS.firstFrame) RS.firstFrame = performance.now();
+        RS.tickTimes.push(performance.now() - start);
+        if (RS.tickTimes.length > 1000) RS.tickTimes.shift();
+      }
+      if (RS.stepsDone && !RS.steps.length) {
+        var done = RS.stepsDone;
+        RS.stepsDone = null;
+        done();
+      }
+      if (!RS.ended) requestAnimationFrame(RS.frame);
+    },
+
+    // Test mode: the next animation frames move the test clock by these steps (ms), one each.
+    run: function (steps) {
+      return new Promise(function (done) {
+        RS.steps = steps;
+        RS.stepsDone = done;
+      });
+    },
+
+    api: function () {
+      return {
+        allow: function (frames) { RS.allowed = RS.drawn + frames; },
+        state: function () {
+          return { drawn: RS.drawn, events: RS.events, ended: RS.ended, title: document.title,
+                   cues: Sound.cues.slice(), music: !!Sound.music, musicStarts: Sound.musicStarts,
+                   audio: Sound.audio ? Sound.audio.state : 'none', firstFrame: RS.firstFrame,
+                   lost: Gfx.lost, downloads: RS.downloads.slice() };
+        },
+        // Without the gate, after one frame at a standing clock (to draw what was pending):
+        // the frames drawn while the clock moves step ms on each of the next frames.
+        pace: function (step, frames) {
+          RS.allowed = Infinity;
+          return RS.run([0]).then(function () {
+            var from = RS.drawn;
+            return RS.run(new Array(frames).fill(step)).then(function () {
+              RS.allowed = RS.drawn;
+              return RS.drawn - from;
+            });
+          });
+        },
+        // Frames drawn and the median time spent in one frame's call, over the next ms.
+        measure: function (ms) {
+          var drawn = RS.drawn, start = performance.now();
+          RS.tickTimes = [];
+          return new Promise(function (done) {
+            setTimeout(function () {
+              var times = RS.tickTimes.slice().sort(function (a, b) { return a - b; });
+              done({ frames: RS.drawn - drawn, ms: performance.now() - start,
+                     medianFrameCall: times[Math.floor(times.length / 2)] || 0 });
+            }, ms);
+          });
+        },
+        // The canvas as base64 RGBA, bottom row first.
+        pixels: function () {
+          var canvas = Gfx.canvas, data = Gfx.read(0, 0, canvas.width, canvas.height), text = '';
+          for (var i = 0; i < data.length; i += 0x8000) {
+            text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+          }
+          return { width: canvas.width, height: canvas.height, rgba: btoa(text) };
+        },
+      };
+    },
+  },
+
+  robotscene_now__deps: ['$RS'],
+  robotscene_now: function () {
+    return RS.testMode() ? RS.time : performance.now();
+  },
+
+  robotscene_set_title__deps: ['$RS'],
+  robotscene_set_title: function (text) {
+    document.title = UTF8ToString(text);
+  },
+
+  robotscene_offer_download__deps: ['$RS'],
+  robotscene_offer_download: function (data, size, name) {
+    var file = UTF8ToString(name);
+    var link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([HEAPU8.slice(data, data + size)], { type: 'image/png' }));
+    link.download = file;
+    document.body.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000); // the download has its copy by then
+    RS.downloads.push({ name: file, size: size });
+  },
+
+  robotscene_page_start__deps: ['$RS'],
+  robotscene_page_start: function () {
+    if (!Gfx.gl) return; // the page already says why nothing is drawn
+    RS.hooks = RS.testMode() || /[?&]bench\b/.test(location.search);
+    RS.allowed = RS.test ? 0 : Infinity; // set here: the library object cannot hold Infinity
+    Module['stopScene'] = RS.halt;
+    RS.listen();
+    if (RS.hooks) window.robotscene = RS.api();
+    RS.resize();
+    requestAnimationFrame(RS.frame);
+  },
+});

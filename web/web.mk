@@ -25,8 +25,10 @@ WEB_SOURCES  := $(filter-out $(WEB_REPLACED),$(wildcard src/*/*.cpp) $(wildcard 
 # The GL bridge, the page (input, loop, notes) and the sound, each linked as its own library.
 WEB_LIBRARIES := web/js/gl.js web/js/page.js web/js/sound.js
 WEB_OBJECTS  := $(patsubst %.cpp,$(WEB_DIR)/obj/%.o,$(WEB_SOURCES))
+# The version --version prints, from the top CMakeLists.txt as the desktop build takes it.
+WEB_VERSION  := $(shell grep -m1 -o 'robotscene VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 WEB_CXXFLAGS := -std=c++17 -O2 -Wall -Wextra -Iweb/include -Iweb -Isrc -isystem /usr/include/stb -MMD -MP \
-                -DROBOTSCENE_VERSION='"$(shell sed -n 's/^project(robotscene VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"'
+                -DROBOTSCENE_VERSION='"$(WEB_VERSION)"'
 # free() is wrapped so the GL layer forgets the upload it kept for a decoded image as it goes.
 WEB_LDFLAGS  := -O2 -Wl,--wrap=free $(addprefix --js-library ,$(WEB_LIBRARIES)) -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 \
                 -sEXIT_RUNTIME=0 --preload-file textures@/textures

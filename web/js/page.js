@@ -98,6 +98,7 @@ mergeInto(LibraryManager.library, {
       var id = e.code || e.key;
       if (RS.ended || !(id in RS.held)) return;
       if (RS.bound(e)) e.preventDefault();
+      Sound.unlock();
       RS.letKeyGo(id);
     },
 
@@ -116,6 +117,7 @@ mergeInto(LibraryManager.library, {
     },
 
     mouseUp: function (e) {
+      Sound.unlock();
       if (RS.buttons & (1 << e.button)) RS.letButtonGo(e.button, RS.position(e));
     },
 

@@ -2,8 +2,9 @@
 // that web/audio/WebAudio.cpp asks for. Each file is fetched and decoded the first time it is
 // wanted and never holds up a frame. It knows nothing of input or drawing.
 //
-// The browser allows sound only after a user gesture: the page calls Sound.unlock at the first
-// key press or click; cues asked for before it are dropped, music wanted before it starts then.
+// The browser allows sound only after a user gesture: the page calls Sound.unlock at every key
+// and button press and release; cues asked for before it are dropped, music wanted before it
+// starts then.
 // A hidden page is silent: the context is suspended while hidden (the music goes on from where
 // it was when shown again) and cues asked for meanwhile are dropped.
 
@@ -12,8 +13,14 @@ mergeInto(LibraryManager.library, {
     audio: null, buffers: {}, playing: [], music: null, musicWanted: false, musicToken: 0,
     cues: [], musicStarts: 0, ended: false,
 
+    // Called on every press and release: a touch counts as a gesture only when the finger lifts,
+    // so a context made on the press may still be waiting for one.
     unlock: function () {
-      if (Sound.audio || Sound.ended) return;
+      if (Sound.ended) return;
+      if (Sound.audio) {
+        if (Sound.audio.state === 'suspended' && !document.hidden) Sound.audio.resume();
+        return;
+      }
       var Context = window.AudioContext || window.webkitAudioContext;
       if (!Context) return;
       Sound.audio = new Context();

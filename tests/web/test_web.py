@@ -8,6 +8,7 @@ import ctypes
 import json
 import os
 import re
+import struct
 import sys
 import tempfile
 import time
@@ -29,6 +30,7 @@ VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1), ("track
          ("points", ["t"], 1), ("flat", ["t", "y"], 1), ("debug", ["y", "o"], 1),
          ("orbit-drag-wheel", ["v", "drag"], 1), ("drive-held-then-left", ["v", "z_down", 10, "leave"], 20),
          ("drag-held-then-left", ["v", "v", "drag_hold", "leave"], 1),
+         ("up-held-as-z-then-left", ["up_down", 10, "leave"], 20),  # the page's arrow, the desktop's Z
          ("context-lost-and-restored", [3, "lose"], 5)]
 DRAG = ((512, 384), (600, 420))  # pixels in the window
 # key dispatched to the canvas, whether the page takes it from the browser (Space twice: the menu
@@ -45,7 +47,7 @@ class Side:
     # One program, the desktop's or the page's, counting the frames it was let draw and the key
     # events (a press and a release each) it was sent. Both get the same input from here.
 
-    ACTIONS = ("drag", "drag_hold", "z_down", "leave")  # each followed by the barrier key
+    ACTIONS = ("drag", "drag_hold", "z_down", "up_down", "leave")  # each followed by the barrier key
 
     def __init__(self, device):
         self.device, self.drawn, self.keys = device, 0, 0
@@ -82,6 +84,8 @@ class Desktop(Side):
     def z_down(self):
         self.device.xdotool("keydown", "z")
 
+    up_down = z_down  # the page's Up against the desktop's Z
+
     def leave(self):  # X drops the release of a key or button that is not down
         self.device.xdotool("keyup", "z")
         self.device.xdotool("mouseup", 1)
@@ -111,6 +115,9 @@ class Web(Side):
 
     def z_down(self):
         self.device.key("z", up=False)
+
+    def up_down(self):
+        self.device.key("Up", up=False)
 
     def leave(self):
         self.device.hide()
@@ -176,6 +183,15 @@ def page_behaviour(checks, page, web):
                                   f"new KeyboardEvent(type, {json.dumps(event)})))")  # false once prevented
         checks.check(f"{name!r} {'taken from' if taken else 'left to'} the browser", prevented == [taken] * 2,
                      prevented)
+    with tempfile.TemporaryDirectory() as saved:  # P: the frame as a PNG download of the canvas's size
+        page.send("Browser.setDownloadBehavior", behavior="allow", downloadPath=saved)
+        web.input("p")
+        web.frames(1)
+        png = wait_until(lambda: list(Path(saved).glob("robotscene-*.png")), 30, "the picture's download")[0]
+        data = png.read_bytes()
+        checks.check("P offers the frame as a PNG download", re.fullmatch(r"robotscene-\d{8}-\d{6}\.png", png.name)
+                     and data[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", data[16:24]) == page.pixels()[:2],
+                     (png.name, data[:24]))
     for step, frames, redraws in PACING:
         drawn = page.evaluate(f"robotscene.pace({step}, {frames})")
         checks.check(f"{redraws} redraws in {frames} frames of {step} ms", drawn == redraws, drawn)

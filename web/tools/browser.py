@@ -31,7 +31,7 @@ FLAGS = ["--headless=new", "--no-sandbox", "--use-gl=angle", "--use-angle=swifts
 # Key name -> (DOM key, DOM code, Windows key code), for the keys the scene binds.
 SPECIAL_KEYS = {"Escape": ("Escape", "Escape", 27), "Return": ("Enter", "Enter", 13),
                 "space": (" ", "Space", 32), "plus": ("+", "NumpadAdd", 107),
-                "minus": ("-", "Minus", 189)}
+                "minus": ("-", "Minus", 189), "Up": ("ArrowUp", "ArrowUp", 38)}
 
 
 class BrowserError(Exception):

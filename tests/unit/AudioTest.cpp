@@ -8,8 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -65,23 +63,6 @@ protected:
         return answered() > before;
     }
 };
-
-// Two of the same cue started together play together, each in its own player.
-TEST_F(AudioTest, eachCueStartsOnePlayerOfItsWavFileWhateverTheExtension)
-{
-    const char* const names[] = {"reset", "menu", "whistle", "head", "view", "beep", "falcon", "music", "beep"};
-    const char* const extensions[] = {"mp3", "wav", "", "ogg", "mp3; echo x", "MP3", "flac", "mp3", "mp3"};
-    for (std::size_t i = 0; i < std::size(names); ++i) Audio().playThreadAudio(names[i], extensions[i]);
-    std::map<std::string, std::set<pid_t>> started;
-    for (const LogLine& line : waitForLines(std::size(names))) {
-        EXPECT_TRUE(running(line.pid)) << line.args;
-        started[line.args].insert(line.pid);
-    }
-    for (const char* name : names) {
-        EXPECT_EQ(started["-f audio/" + std::string(name) + ".wav"].size(), std::string(name) == "beep" ? 2u : 1u);
-    }
-    EXPECT_EQ(started.size(), std::size(names) - 1);
-}
 
 // The stand-in logs only once the go-file exists, which the test creates after its own line; a
 // start that waited for the player would let the player log first, ten seconds later.

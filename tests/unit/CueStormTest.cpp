@@ -1,6 +1,7 @@
 // A storm of 500 sound cues started back to back through Audio::playThreadAudio with the real
-// system() and the stand-in player first on PATH, playing for no time at all. Every cue must reach
-// the player with its own file, every cue thread must end and no descriptor or child may be left behind.
+// system() and the stand-in player first on PATH, playing for no time at all: the same cue many
+// times at once, under every extension. Every cue must reach its own player with its own WAV file,
+// every cue thread must end and no descriptor or child may be left behind.
 #include <chrono>
 #include <cstdlib>
 #include <map>
@@ -17,7 +18,9 @@ using namespace fakeplayer;
 namespace {
 
 constexpr int stormCues = 500;
-const std::vector<std::string> cueNames = {"reset", "menu", "whistle", "head", "view", "beep", "falcon"};
+const std::vector<std::string> cueNames = {"reset", "menu", "whistle", "head", "view", "beep", "falcon", "music"};
+// Every sound is a WAV file, whatever extension the caller names; none reaches the shell.
+const std::vector<std::string> extensions = {"mp3", "wav", "", "ogg", "mp3; echo x", "MP3", "flac"};
 
 // Generous: a loaded machine is slow to fork.
 constexpr std::chrono::seconds stormLimit(120);
@@ -30,7 +33,7 @@ TEST(CueStormTest, EveryCueReachesThePlayerAndNothingIsLeftBehind)
     std::map<std::string, int> requested, played;
     for (int i = 0; i < stormCues; ++i) {
         const std::string& cue = cueNames[std::size_t(i) % cueNames.size()];
-        audio.playThreadAudio(cue, "mp3");
+        audio.playThreadAudio(cue, extensions[std::size_t(i) % extensions.size()]);
         ++requested["-f audio/" + cue + ".wav"];
     }
     // Every cue thread ended and no descriptor stayed open.

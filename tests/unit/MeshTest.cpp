@@ -16,7 +16,7 @@
 
 namespace {
 
-using Vec3 = std::array<double, 3>;
+using glrec::Vec3;
 using Shape = std::vector<std::pair<GLenum, std::size_t>>; // mode and vertex count per primitive
 
 // Values come from double sines and cosines (cos(pi/2) is 6e-17, not 0) and are narrowed to float.
@@ -24,12 +24,7 @@ constexpr double tolerance = 1e-6;
 // A cross product smaller than this comes from float rounding of coincident points.
 constexpr double degenerateArea = 1e-6;
 
-Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3 cross(const Vec3& a, const Vec3& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
+using glrec::cross, glrec::dot, glrec::minus;
 Vec3 at(int recorded)
 {
     const std::array<float, 3>& p = glrec::gl().vertices[recorded].object;

@@ -58,16 +58,6 @@ protected:
     }
 };
 
-TEST_F(TextureTest, NeverLoadedIsNotLoadedAndUploadsAnEmptyLevel)
-{
-    Texture empty;
-    EXPECT_FALSE(empty.loaded);
-    empty.bind();
-    ASSERT_EQ(glrec::gl().uploads.size(), 1u);
-    EXPECT_TRUE(glrec::gl().uploads[0].nullPixels);
-    EXPECT_EQ(glrec::gl().uploads[0].width + glrec::gl().uploads[0].height, 0);
-}
-
 // Loading decodes without uploading. A bind is one level-0 upload of the whole image with tightly
 // packed rows, the default alignment restored.
 TEST_F(TextureTest, BindUploadsTheWholeImageInTheFormatReallyDecoded)
@@ -101,25 +91,19 @@ TEST_F(TextureTest, BindUploadsTheWholeImageInTheFormatReallyDecoded)
     }
 }
 
-TEST_F(TextureTest, ReloadReplacesAndReleasesThePreviousImage)
+// A never-loaded texture uploads an empty level. Copies share the pixels and outlive the original;
+// a reload lets go of the buffer it replaces, and loading holds no file, thread or child.
+TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginalAndReloadsReleaseTheirBuffer)
 {
     const int heldBefore = Img::BuffersHeld();
-    Texture texture;
-    const std::string first = writeImage("first.png", 4, 4, 4);
     const proccount::Counts before = proccount::counts();
-    for (int i = 0; i < 50; ++i) texture.load(first);
-    texture.load(writeImage("second.png", 16, 2, 4));
-    EXPECT_EQ(Img::BuffersHeld(), heldBefore + 1) << "a reload must release the buffer it replaces";
-    EXPECT_EQ(proccount::counts(), before) << "loading holds no file, thread or child";
-    EXPECT_EQ((std::vector<int>{texture.image.GetWidth(), texture.image.GetHeight()}), (std::vector<int>{16, 2}));
-}
-
-TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginal)
-{
-    const int heldBefore = Img::BuffersHeld();
     std::uint64_t expected = 0;
     {
         Texture copy;
+        EXPECT_FALSE(copy.loaded);
+        copy.bind();
+        const glrec::Upload& empty = glrec::gl().uploads.at(0);
+        EXPECT_TRUE(empty.nullPixels && empty.width == 0 && empty.height == 0);
         {
             Texture original;
             original.load(writeImage("shared.png", 8, 8, 4));
@@ -132,13 +116,17 @@ TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginal)
             original.bindAlpha();
             EXPECT_EQ(glrec::gl().uploads.back().checksum, expected) << "a copy's end must leave the original drawable";
             copy = original;
-            original.load(writeImage("other.png", 4, 4, 4)); // the original lets go of the shared buffer
+            const std::string other = writeImage("other.png", 16, 2, 4);
+            for (int i = 0; i < 2; ++i) original.load(other); // lets go of the shared buffer, then of its own
+            EXPECT_EQ(Img::BuffersHeld(), heldBefore + 2) << "a reload must release the buffer it replaces";
+            EXPECT_EQ((std::vector<int>{original.image.GetWidth(), original.image.GetHeight()}), (std::vector<int>{16, 2}));
         }
         copy.bindAlpha(); // reads freed memory under the sanitizers if the buffer was released too early
         EXPECT_EQ(glrec::gl().uploads.back().checksum, expected);
         EXPECT_EQ(Img::BuffersHeld(), heldBefore + 1) << "only the copy still holds a buffer";
     }
     EXPECT_EQ(Img::BuffersHeld(), heldBefore) << "the last copy releases the shared buffer";
+    EXPECT_EQ(proccount::counts(), before) << "loading holds no file, thread or child";
     // Every destructor handed name 0 to glDeleteTextures, which deletes nothing.
     for (const glrec::Call& call : glrec::callsNamed("glDeleteTextures")) EXPECT_EQ(call.args[1], 0);
 }

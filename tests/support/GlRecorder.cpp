@@ -12,10 +12,7 @@ namespace glrec {
 
 namespace {
 
-void record(const char* name, std::initializer_list<double> args = {})
-{
-    gl().calls.push_back(Call{name, std::vector<double>(args)});
-}
+void record(const char* name, std::initializer_list<double> args = {}) { gl().calls.push_back({name, args}); }
 
 // Calls that change state are not allowed between glBegin and glEnd.
 void outsideBeginOnly() { gl().beginEndErrors += gl().insideBegin ? 1 : 0; }
@@ -28,16 +25,9 @@ void recordVector(const char* name, GLenum a, GLenum b, const GLfloat* values, i
     gl().calls.push_back({name, args});
 }
 
-std::vector<Mat4>& currentStack()
-{
-    return gl().matrixMode == GL_PROJECTION ? gl().projection : gl().modelview;
-}
+std::vector<Mat4>& currentStack() { return gl().matrixMode == GL_PROJECTION ? gl().projection : gl().modelview; }
 
-void multiply(const Mat4& m)
-{
-    Mat4& top = currentStack().back();
-    top = top * m;
-}
+void multiply(const Mat4& m) { currentStack().back() = currentStack().back() * m; }
 
 Mat4 fromRows(std::initializer_list<double> rowMajor)
 {
@@ -50,15 +40,7 @@ Mat4 fromRows(std::initializer_list<double> rowMajor)
     return r;
 }
 
-Mat4 translation(double x, double y, double z)
-{
-    return fromRows({1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1});
-}
-
-Mat4 scaling(double x, double y, double z)
-{
-    return fromRows({x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1});
-}
+Mat4 translation(double x, double y, double z) { return fromRows({1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1}); }
 
 // The rotation glRotate builds: angle in degrees about the normalised axis.
 Mat4 rotation(double degrees, const Vec3& axis)
@@ -85,21 +67,9 @@ int componentsOf(GLenum format)
     }
 }
 
-std::uint64_t fnv1a(const unsigned char* bytes, std::size_t count)
-{
-    std::uint64_t hash = 1469598103934665603ull;
-    for (std::size_t i = 0; i < count; ++i) {
-        hash = (hash ^ bytes[i]) * 1099511628211ull;
-    }
-    return hash;
-}
-
 } // namespace
 
-Mat4 Mat4::identity()
-{
-    return fromRows({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
-}
+Mat4 Mat4::identity() { return translation(0, 0, 0); }
 
 Mat4 Mat4::operator*(const Mat4& other) const
 {
@@ -128,10 +98,7 @@ State& gl()
     return *s;
 }
 
-void reset()
-{
-    gl() = State{};
-}
+void reset() { gl() = State{}; }
 
 std::vector<std::string> callNames()
 {
@@ -213,7 +180,10 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
         std::size_t row = static_cast<std::size_t>(width) * glrec::componentsOf(format);
         std::size_t stride = (row + align - 1) / align * align;
         upload.bytes = stride * static_cast<std::size_t>(height - 1) + row;
-        upload.checksum = glrec::fnv1a(static_cast<const unsigned char*>(pixels), upload.bytes);
+        const auto* bytes = static_cast<const unsigned char*>(pixels);
+        std::uint64_t& hash = upload.checksum; // FNV-1a
+        hash = 1469598103934665603ull;
+        for (std::size_t i = 0; i < upload.bytes; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
     }
     gl().uploads.push_back(upload);
 }
@@ -240,7 +210,11 @@ void glPopMatrix()
 }
 void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
 void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glrec::rotation(a, {x, y, z})); }
-void glScaled(GLdouble x, GLdouble y, GLdouble z) { record("glScaled", {x, y, z}); glrec::multiply(glrec::scaling(x, y, z)); }
+void glScaled(GLdouble x, GLdouble y, GLdouble z)
+{
+    record("glScaled", {x, y, z});
+    glrec::multiply(glrec::fromRows({x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1}));
+}
 
 // ---- GL: immediate mode ----
 

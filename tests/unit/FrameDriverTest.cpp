@@ -236,13 +236,14 @@ TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
 // ---- drive and turn ----
 
 // Each held key ramps its speed up by a fixed step a frame until the step passes the limit, then
-// holds it: Z by 0.04 and S by 0.02 up to 1, Q and D by 0.2 degrees up to 3.
-TEST_F(FrameDriverTest, SpeedsRampUpToTheirLimitsAndReversingStopsDead)
+// holds it: Z by 0.04 and S by 0.02 up to 1, Q and D by 0.2 degrees up to 3. Released, the drive
+// coasts down by 0.02 a frame to rest just below zero; reversed, it stops dead for a frame.
+TEST_F(FrameDriverTest, SpeedsRampUpToTheirLimitsCoastToRestAndReversingStopsDead)
 {
     struct Ramp { const char* key; int* held; int direction; float* value; float limit; int frames; float top; };
-    const Ramp ramps[] = {{"Z", &ev.moveDirection, 1, &speed, maxSpeed, 25, 1.0f},
-                          {"S", &ev.moveDirection, -1, &speed, maxSpeed, 51, 1.02f},
-                          {"D", &ev.turnDirection, 1, &rotationSpeed, maxRotationSpeed, 15, 3.0f}};
+    const Ramp ramps[] = {{"S", &ev.moveDirection, -1, &speed, maxSpeed, 51, 1.02f},
+                          {"D", &ev.turnDirection, 1, &rotationSpeed, maxRotationSpeed, 15, 3.0f},
+                          {"Z", &ev.moveDirection, 1, &speed, maxSpeed, 25, 1.0f}}; // last: the drive goes on
     const double rounding = 1e-5; // float steps gathered over up to 51 frames
     for (const Ramp& r : ramps) {
         SCOPED_TRACE(r.key);
@@ -256,15 +257,23 @@ TEST_F(FrameDriverTest, SpeedsRampUpToTheirLimitsAndReversingStopsDead)
         frames(10);
         EXPECT_NEAR(*r.value, r.top, rounding) << "no acceleration at or above the limit";
     }
-    // Z then S: the robot stops dead for one frame, then accelerates backwards; D released: the
-    // turn stops at once.
-    EXPECT_LT(ev.robotAngle, 0) << "D turns the heading clockwise seen from above";
-    ev.turnDirection = 0;
-    frames(1);
-    EXPECT_EQ(rotationSpeed, 0.0f);
-    SetUp();
+    ev.moveDirection = 0; // Z released at full speed
+    double lastZ = ev.robotZ;
+    int coasting = 0;
+    for (; speed > 0 && coasting < 1000; ++coasting) {
+        display();
+        EXPECT_LE(ev.robotZ, lastZ);
+        lastZ = ev.robotZ;
+    }
+    EXPECT_EQ(coasting, 51);
+    EXPECT_NEAR(speed, -0.02f, rounding);
+    frames(20);
+    EXPECT_EQ(ev.robotZ, lastZ) << "nothing moves at a speed below zero";
     ev.moveDirection = 1;
-    frames(30);
+    frames(1);
+    EXPECT_NEAR(speed, 0.02f, rounding) << "the next acceleration starts from there";
+    frames(10);
+    // Z then S: the robot stops dead for one frame, then accelerates backwards.
     double z = ev.robotZ;
     ev.moveDirection = -1;
     frames(1);
@@ -274,28 +283,8 @@ TEST_F(FrameDriverTest, SpeedsRampUpToTheirLimitsAndReversingStopsDead)
     EXPECT_GT(ev.robotZ, z);
 }
 
-TEST_F(FrameDriverTest, ReleasedRobotCoastsThenRestsJustBelowZero)
-{
-    ev.moveDirection = 1;
-    frames(25);
-    ev.moveDirection = 0;
-    double lastZ = ev.robotZ;
-    int coasting = 0;
-    for (; speed > 0 && coasting < 1000; ++coasting) {
-        display();
-        EXPECT_LE(ev.robotZ, lastZ);
-        lastZ = ev.robotZ;
-    }
-    EXPECT_EQ(coasting, 51);
-    EXPECT_NEAR(speed, -0.02f, 1e-5);
-    frames(20);
-    EXPECT_EQ(ev.robotZ, lastZ) << "nothing moves at a speed below zero";
-    ev.moveDirection = 1;
-    frames(1);
-    EXPECT_NEAR(speed, 0.02f, 1e-5) << "the next acceleration starts from there";
-}
-
-// One frame places the camera, then drives, then turns; held on, Z+D circles right (+x), Z+Q left.
+// One frame places the camera, then drives, then turns (D clockwise seen from above); held on,
+// Z+D circles right (+x), Z+Q left; a released turn stops at once.
 TEST_F(FrameDriverTest, OneFramePlacesTheCameraThenDrivesThenTurnsAndDrivingWhileTurningCircles)
 {
     for (int turn : {1, -1}) {
@@ -317,6 +306,9 @@ TEST_F(FrameDriverTest, OneFramePlacesTheCameraThenDrivesThenTurnsAndDrivingWhil
         frames(120); // 120 frames at 3 degrees: a full turn, back where the turning rate settled
         EXPECT_NEAR(ev.robotX, x, 1e-3);
         EXPECT_NEAR(ev.robotZ, z, 1e-3);
+        ev.turnDirection = 0;
+        frames(1);
+        EXPECT_EQ(rotationSpeed, 0.0f);
     }
 }
 

@@ -118,8 +118,7 @@ protected:
 
 TEST_F(EnvironmentTest, FrameWithoutFlyByDrawsSkyAuthorFloorStoryInPlace)
 {
-    EXPECT_EQ(frame(), "");
-    EXPECT_EQ(cullAndUploads(), idleFrame);
+    frame(); // silent, with idleFrame's culling and images: the fly-by test checks every idle frame
     const glrec::State& gl = glrec::gl();
     ASSERT_EQ(gl.primitives.size(), 9u); // six sky faces, three pictures
     std::set<Point> corners, box;

@@ -16,7 +16,7 @@
 
 namespace {
 
-TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateAndMusicOnce)
+TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceAndATickingTimer)
 {
     glrec::reset();
     cmdrec::clear();
@@ -64,10 +64,8 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateAndMusicOn
     ev.menuShown = false;
     for (int i = 0; i < 3; ++i) display();
     EXPECT_EQ(musicStarts(), 1) << "the first frames must not start the music a second time";
-}
 
-TEST(WindowTest, TimerReArmsItselfBeforeAskingForTheRedraw)
-{
+    // Each tick re-arms the timer before asking for the redraw.
     glrec::reset();
     timerCB(15);
     EXPECT_EQ(glrec::callNames(), (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));

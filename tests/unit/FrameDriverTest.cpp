@@ -194,24 +194,6 @@ TEST_F(FrameDriverTest, RobotIsDrawnTurnedByItsHeadingAboutTheVertical)
     EXPECT_NEAR(left[2], -ahead[0], 1e-4);
 }
 
-TEST_F(FrameDriverTest, MenuBoardFacesTheEyeUpright)
-{
-    ev.menuShown = true;
-    display();
-    auto board = afterLastUpload();
-    ASSERT_EQ(board.size(), 4u);
-    for (const auto* v : board) {
-        EXPECT_NEAR(v->eye[2], -80, 1e-4);
-        EXPECT_NEAR(std::fabs(v->eye[0]), 25, 1e-4);
-        EXPECT_NEAR(std::fabs(v->eye[1]), 25, 1e-4);
-        if (v->texCoord[0] == 0 && v->texCoord[1] == 0) {
-            EXPECT_LT(v->eye[0], 0) << "the picture's first column is on the left";
-            EXPECT_GT(v->eye[1], 0) << "its first row is at the top";
-        }
-    }
-    EXPECT_NEAR(frontNormal(board)[2], 1, 1e-9) << "its front looks at the eye";
-}
-
 // ---- the record reaching the robot ----
 
 TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
@@ -314,7 +296,8 @@ TEST_F(FrameDriverTest, OneFramePlacesTheCameraThenDrivesThenTurnsAndDrivingWhil
 
 // ---- menu screen ----
 
-TEST_F(FrameDriverTest, MenuFreezesAllMotion)
+// The menu screen freezes all motion and shows its board upright, facing the eye.
+TEST_F(FrameDriverTest, MenuFreezesAllMotionAndShowsItsBoardFacingTheEye)
 {
     ev.moveDirection = 1;
     frames(5);
@@ -329,6 +312,18 @@ TEST_F(FrameDriverTest, MenuFreezesAllMotion)
     EXPECT_EQ(ev.robotZ, z);
     EXPECT_EQ(ev.robotAngle, 0);
     EXPECT_EQ(robot.holoLightPos, band) << "the robot is not drawn, so it does not animate";
+    auto board = afterLastUpload();
+    ASSERT_EQ(board.size(), 4u);
+    for (const auto* v : board) {
+        EXPECT_NEAR(v->eye[2], -80, 1e-4);
+        EXPECT_NEAR(std::fabs(v->eye[0]), 25, 1e-4);
+        EXPECT_NEAR(std::fabs(v->eye[1]), 25, 1e-4);
+        if (v->texCoord[0] == 0 && v->texCoord[1] == 0) {
+            EXPECT_LT(v->eye[0], 0) << "the picture's first column is on the left";
+            EXPECT_GT(v->eye[1], 0) << "its first row is at the top";
+        }
+    }
+    EXPECT_NEAR(frontNormal(board)[2], 1, 1e-9) << "its front looks at the eye";
     ev.menuShown = false;
     frames(1);
     EXPECT_LT(ev.robotZ, z) << "held keys take effect once the menu is hidden";

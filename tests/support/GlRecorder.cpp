@@ -59,12 +59,7 @@ Mat4 rotation(double degrees, const Vec3& axis)
 
 int componentsOf(GLenum format)
 {
-    switch (format) {
-    case GL_RGBA: return 4;
-    case GL_RGB: return 3;
-    case GL_LUMINANCE_ALPHA: return 2;
-    default: return 1;
-    }
+    return format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_LUMINANCE_ALPHA ? 2 : 1;
 }
 
 } // namespace

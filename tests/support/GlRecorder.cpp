@@ -3,9 +3,7 @@
 // signature that differs from the header's is a compile error.
 #include "GlRecorder.h"
 
-#include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <initializer_list>
 
 namespace glrec {
@@ -105,8 +103,7 @@ std::vector<std::string> callNames()
 std::vector<Call> callsNamed(const std::string& name)
 {
     std::vector<Call> found;
-    std::copy_if(gl().calls.begin(), gl().calls.end(), std::back_inserter(found),
-                 [&](const Call& call) { return call.name == name; });
+    for (const Call& call : gl().calls) if (call.name == name) found.push_back(call);
     return found;
 }
 

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>
-#include <stb_image.h>
 #include <stb_image_write.h>
 
 #include "GlRecorder.h"
@@ -179,13 +178,9 @@ TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
 // go, and one line on standard error names the file and why. Standard output stays untouched.
 TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
 {
-    // Real images in formats the program does not read: libstb's all-format decoder knows them.
+    // Real images in formats the program does not read (the fuzz corpus's foreign seeds).
     const std::vector<unsigned char> gif = corpus("seed-foreign.gif"), bmp = corpus("seed-foreign.bmp"),
                                      tga = corpus("seed-foreign.tga");
-    for (const auto* image : {&gif, &bmp, &tga}) {
-        int w = 0, h = 0, n = 0;
-        EXPECT_EQ(stbi_info_from_memory(image->data(), int(image->size()), &w, &h, &n), 1) << stbi_failure_reason();
-    }
     std::vector<unsigned char> oddChunk = corpus("seed-rgba.png");
     oddChunk.resize(33); // signature and header, then a critical chunk the decoder names in its reason
     oddChunk.insert(oddChunk.end(), {0, 0, 0, 0, 0x1F, 0x20, 0x7E, 0x7F, 0, 0, 0, 0}); // the printable range's edges

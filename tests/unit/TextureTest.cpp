@@ -47,12 +47,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // A PNG of the pattern; the upload does not depend on the file's format, only on its channels.
+    // An image of the pattern, a JPEG if the name says so, else a PNG; the upload does not depend
+    // on the file's format, only on its channels.
     std::string writeImage(const std::string& name, int width, int height, int channels)
     {
-        std::string path = (dir / name).string();
-        stbi_write_png(path.c_str(), width, height, channels, pattern(std::size_t(width) * height * channels).data(),
-                       width * channels);
+        const std::string path = (dir / name).string();
+        const std::vector<unsigned char> pixels = pattern(std::size_t(width) * height * channels);
+        fs::path(name).extension() == ".jpg" ? stbi_write_jpg(path.c_str(), width, height, channels, pixels.data(), 90)
+                                             : stbi_write_png(path.c_str(), width, height, channels, pixels.data(), 0);
         return path;
     }
 };
@@ -133,11 +135,6 @@ TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginalAndReloadsReleaseTh
 // down, in both formats; a file of 256 MiB is read (and found to be no image), one byte more is not.
 TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
 {
-    const auto jpeg = [this](const char* name, int width, int height) {
-        std::string path = (dir / name).string();
-        stbi_write_jpg(path.c_str(), width, height, 1, pattern(std::size_t(width) * height).data(), 90);
-        return path;
-    };
     const auto zeros = [this](const char* name, std::uintmax_t bytes) { // sparse: no disk is used
         std::string path = (dir / name).string();
         std::ofstream{path};
@@ -149,8 +146,8 @@ TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
     const Case cases[] = {
         {writeImage("wide.png", 8192, 1, 1), 8192, ""}, {writeImage("wider.png", 8193, 1, 1), 0, "larger than 8192"},
         {writeImage("tall.png", 1, 8192, 1), 1, ""}, {writeImage("taller.png", 1, 8193, 1), 0, "larger than 8192"},
-        {jpeg("wide.jpg", 8192, 1), 8192, ""}, {jpeg("wider.jpg", 8193, 1), 0, "larger than 8192"},
-        {jpeg("tall.jpg", 1, 8192), 1, ""}, {jpeg("taller.jpg", 1, 8193), 0, "larger than 8192"},
+        {writeImage("wide.jpg", 8192, 1, 1), 8192, ""}, {writeImage("wider.jpg", 8193, 1, 1), 0, "larger than 8192"},
+        {writeImage("tall.jpg", 1, 8192, 1), 1, ""}, {writeImage("taller.jpg", 1, 8193, 1), 0, "larger than 8192"},
         {zeros("limit", limit), 0, "not a JPEG or PNG"},
     };
     for (const Case& c : cases) {

@@ -3,49 +3,29 @@
 // signature that differs from the header's is a compile error.
 #include "GlRecorder.h"
 
-#include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <initializer_list>
 
 namespace glrec {
 
 namespace {
 
-// Never destroyed: the program's global objects (textures among them) are destroyed at exit,
-// after a function-local static made during the tests would be, and still call GL then.
-State& state()
-{
-    static State* s = new State;
-    return *s;
-}
-
-void record(const char* name, std::initializer_list<double> args = {})
-{
-    state().calls.push_back(Call{name, std::vector<double>(args)});
-}
+void record(const char* name, std::initializer_list<double> args = {}) { gl().calls.push_back({name, args}); }
 
 // Calls that change state are not allowed between glBegin and glEnd.
-void outsideBeginOnly() { state().beginEndErrors += state().insideBegin ? 1 : 0; }
+void outsideBeginOnly() { gl().beginEndErrors += gl().insideBegin ? 1 : 0; }
 
 // A call with two enums and a vector of `count` floats.
 void recordVector(const char* name, GLenum a, GLenum b, const GLfloat* values, int count)
 {
     std::vector<double> args{double(a), double(b)};
     args.insert(args.end(), values, values + count);
-    state().calls.push_back({name, args});
+    gl().calls.push_back({name, args});
 }
 
-std::vector<Mat4>& currentStack()
-{
-    return state().matrixMode == GL_PROJECTION ? state().projection : state().modelview;
-}
+std::vector<Mat4>& currentStack() { return gl().matrixMode == GL_PROJECTION ? gl().projection : gl().modelview; }
 
-void multiply(const Mat4& m)
-{
-    Mat4& top = currentStack().back();
-    top = top * m;
-}
+void multiply(const Mat4& m) { currentStack().back() = currentStack().back() * m; }
 
 Mat4 fromRows(std::initializer_list<double> rowMajor)
 {
@@ -58,26 +38,13 @@ Mat4 fromRows(std::initializer_list<double> rowMajor)
     return r;
 }
 
-Mat4 translation(double x, double y, double z)
-{
-    return fromRows({1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1});
-}
-
-Mat4 scaling(double x, double y, double z)
-{
-    return fromRows({x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1});
-}
+Mat4 translation(double x, double y, double z) { return fromRows({1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1}); }
 
 // The rotation glRotate builds: angle in degrees about the normalised axis.
-Mat4 rotation(double degrees, double x, double y, double z)
+Mat4 rotation(double degrees, const Vec3& axis)
 {
-    double length = std::sqrt(x * x + y * y + z * z);
-    if (length == 0) {
-        return Mat4::identity();
-    }
-    x /= length;
-    y /= length;
-    z /= length;
+    if (dot(axis, axis) == 0) return Mat4::identity();
+    const auto [x, y, z] = unit(axis);
     double a = degrees * M_PI / 180.0;
     double c = std::cos(a);
     double s = std::sin(a);
@@ -90,29 +57,12 @@ Mat4 rotation(double degrees, double x, double y, double z)
 
 int componentsOf(GLenum format)
 {
-    switch (format) {
-    case GL_RGBA: return 4;
-    case GL_RGB: return 3;
-    case GL_LUMINANCE_ALPHA: return 2;
-    default: return 1;
-    }
-}
-
-std::uint64_t fnv1a(const unsigned char* bytes, std::size_t count)
-{
-    std::uint64_t hash = 1469598103934665603ull;
-    for (std::size_t i = 0; i < count; ++i) {
-        hash = (hash ^ bytes[i]) * 1099511628211ull;
-    }
-    return hash;
+    return format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_LUMINANCE_ALPHA ? 2 : 1;
 }
 
 } // namespace
 
-Mat4 Mat4::identity()
-{
-    return fromRows({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
-}
+Mat4 Mat4::identity() { return translation(0, 0, 0); }
 
 Mat4 Mat4::operator*(const Mat4& other) const
 {
@@ -125,7 +75,7 @@ Mat4 Mat4::operator*(const Mat4& other) const
     return r;
 }
 
-std::array<double, 3> Mat4::apply(double x, double y, double z) const
+Vec3 Mat4::apply(double x, double y, double z) const
 {
     double w = m[3] * x + m[7] * y + m[11] * z + m[15];
     return {(m[0] * x + m[4] * y + m[8] * z + m[12]) / w,
@@ -133,39 +83,33 @@ std::array<double, 3> Mat4::apply(double x, double y, double z) const
             (m[2] * x + m[6] * y + m[10] * z + m[14]) / w};
 }
 
+// Never destroyed: the program's global objects (textures among them) are destroyed at exit,
+// after a function-local static made during the tests would be, and still call GL then.
 State& gl()
 {
-    return state();
+    static State* s = new State;
+    return *s;
 }
 
-void reset()
-{
-    state() = State{};
-}
+void reset() { gl() = State{}; }
 
 std::vector<std::string> callNames()
 {
     std::vector<std::string> names;
-    for (const Call& call : state().calls) names.push_back(call.name);
+    for (const Call& call : gl().calls) names.push_back(call.name);
     return names;
 }
 
 std::vector<Call> callsNamed(const std::string& name)
 {
     std::vector<Call> found;
-    std::copy_if(state().calls.begin(), state().calls.end(), std::back_inserter(found),
-                 [&](const Call& call) { return call.name == name; });
+    for (const Call& call : gl().calls) if (call.name == name) found.push_back(call);
     return found;
-}
-
-int countCalls(const std::string& name)
-{
-    return static_cast<int>(callsNamed(name).size());
 }
 
 int findCall(const std::string& name, std::size_t from)
 {
-    const auto& calls = state().calls;
+    const auto& calls = gl().calls;
     for (std::size_t i = from; i < calls.size(); ++i) if (calls[i].name == name) return static_cast<int>(i);
     return -1;
 }
@@ -173,7 +117,7 @@ int findCall(const std::string& name, std::size_t from)
 } // namespace glrec
 
 using glrec::record;
-using glrec::state;
+using glrec::gl;
 
 extern "C" {
 
@@ -183,14 +127,14 @@ void glClear(GLbitfield mask) { glrec::outsideBeginOnly(); record("glClear", {do
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) { record("glClearColor", {r, g, b, a}); }
 void glFlush() { record("glFlush"); }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record("glViewport", {double(x), double(y), double(w), double(h)}); }
-void glEnable(GLenum cap) { glrec::outsideBeginOnly(); record("glEnable", {double(cap)}); state().enabled.insert(cap); }
-void glDisable(GLenum cap) { glrec::outsideBeginOnly(); record("glDisable", {double(cap)}); state().enabled.erase(cap); }
+void glEnable(GLenum cap) { glrec::outsideBeginOnly(); record("glEnable", {double(cap)}); gl().enabled.insert(cap); }
+void glDisable(GLenum cap) { glrec::outsideBeginOnly(); record("glDisable", {double(cap)}); gl().enabled.erase(cap); }
 void glShadeModel(GLenum mode) { record("glShadeModel", {double(mode)}); }
 void glCullFace(GLenum mode) { glrec::outsideBeginOnly(); record("glCullFace", {double(mode)}); }
 void glPolygonMode(GLenum face, GLenum mode) { record("glPolygonMode", {double(face), double(mode)}); }
 void glBlendFunc(GLenum sfactor, GLenum dfactor) { record("glBlendFunc", {double(sfactor), double(dfactor)}); }
 void glDepthFunc(GLenum func) { record("glDepthFunc", {double(func)}); }
-void glLineWidth(GLfloat width) { record("glLineWidth", {width}); state().lineWidth = width; }
+void glLineWidth(GLfloat width) { record("glLineWidth", {width}); }
 
 // ---- GL: lighting and material ----
 
@@ -212,7 +156,7 @@ void glReadPixels(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*) { recor
 void glPixelStorei(GLenum pname, GLint param)
 {
     record("glPixelStorei", {double(pname), double(param)});
-    if (pname == GL_UNPACK_ALIGNMENT) state().unpackAlignment = param;
+    if (pname == GL_UNPACK_ALIGNMENT) gl().unpackAlignment = param;
 }
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                   GLint border, GLenum format, GLenum type, const GLvoid* pixels)
@@ -220,24 +164,26 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     glrec::outsideBeginOnly();
     record("glTexImage2D", {double(target), double(level), double(internalFormat), double(width),
                             double(height), double(border), double(format), double(type)});
-    glrec::Upload upload{width, height, internalFormat, format, type, pixels == nullptr, 0, 0,
-                         state().unpackAlignment};
+    glrec::Upload upload{width, height, internalFormat, pixels == nullptr, 0, 0, gl().unpackAlignment};
     if (pixels != nullptr && width > 0 && height > 0) {
         // Read exactly what GL would read, honouring the unpack alignment, so that an upload
         // that runs past its buffer shows up under AddressSanitizer.
-        std::size_t align = static_cast<std::size_t>(state().unpackAlignment);
+        std::size_t align = static_cast<std::size_t>(gl().unpackAlignment);
         std::size_t row = static_cast<std::size_t>(width) * glrec::componentsOf(format);
         std::size_t stride = (row + align - 1) / align * align;
         upload.bytes = stride * static_cast<std::size_t>(height - 1) + row;
-        upload.checksum = glrec::fnv1a(static_cast<const unsigned char*>(pixels), upload.bytes);
+        const auto* bytes = static_cast<const unsigned char*>(pixels);
+        std::uint64_t& hash = upload.checksum; // FNV-1a
+        hash = 1469598103934665603ull;
+        for (std::size_t i = 0; i < upload.bytes; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
     }
-    state().uploads.push_back(upload);
+    gl().uploads.push_back(upload);
 }
 void glDeleteTextures(GLsizei n, const GLuint* names) { record("glDeleteTextures", {double(n), n > 0 ? double(names[0]) : -1.0}); }
 
 // ---- GL: matrices ----
 
-void glMatrixMode(GLenum mode) { record("glMatrixMode", {double(mode)}); state().matrixMode = mode; }
+void glMatrixMode(GLenum mode) { record("glMatrixMode", {double(mode)}); gl().matrixMode = mode; }
 void glLoadIdentity() { record("glLoadIdentity"); glrec::currentStack().back() = glrec::Mat4::identity(); }
 void glPushMatrix()
 {
@@ -252,11 +198,15 @@ void glPopMatrix()
     record("glPopMatrix");
     auto& stack = glrec::currentStack();
     if (stack.size() > 1) stack.pop_back();
-    else state().stackErrors++; // popping the last entry
+    else gl().stackErrors++; // popping the last entry
 }
 void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
-void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glrec::rotation(a, x, y, z)); }
-void glScaled(GLdouble x, GLdouble y, GLdouble z) { record("glScaled", {x, y, z}); glrec::multiply(glrec::scaling(x, y, z)); }
+void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glrec::rotation(a, {x, y, z})); }
+void glScaled(GLdouble x, GLdouble y, GLdouble z)
+{
+    record("glScaled", {x, y, z});
+    glrec::multiply(glrec::fromRows({x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1}));
+}
 
 // ---- GL: immediate mode ----
 
@@ -264,32 +214,31 @@ void glBegin(GLenum mode)
 {
     record("glBegin", {double(mode)});
     glrec::outsideBeginOnly(); // no nesting
-    state().insideBegin = true;
-    state().primitives.push_back(glrec::Primitive{mode, {}});
+    gl().insideBegin = true;
+    gl().primitives.push_back(glrec::Primitive{mode, {}});
 }
 void glEnd()
 {
     record("glEnd");
-    state().beginEndErrors += state().insideBegin ? 0 : 1;
-    state().insideBegin = false;
+    gl().beginEndErrors += gl().insideBegin ? 0 : 1;
+    gl().insideBegin = false;
 }
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     record("glVertex3f", {x, y, z});
-    glrec::State& s = state();
+    glrec::State& s = gl();
     s.beginEndErrors += s.insideBegin ? 0 : 1;
-    glrec::RecordedVertex v{{x, y, z}, s.currentModelview().apply(x, y, z), s.color, s.normal,
-                            s.texCoord, static_cast<int>(s.primitives.size()) - 1};
+    glrec::RecordedVertex v{{x, y, z}, s.currentModelview().apply(x, y, z), s.color, s.normal, s.texCoord};
     if (!s.primitives.empty()) {
         s.primitives.back().vertices.push_back(static_cast<int>(s.vertices.size()));
     }
     s.vertices.push_back(v);
 }
-void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { record("glNormal3f", {x, y, z}); state().normal = {x, y, z}; }
-void glTexCoord2f(GLfloat s, GLfloat t) { record("glTexCoord2f", {s, t}); state().texCoord = {s, t, 0, 1}; }
-void glTexCoord4f(GLfloat s, GLfloat t, GLfloat r, GLfloat q) { record("glTexCoord4f", {s, t, r, q}); state().texCoord = {s, t, r, q}; }
-void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", {r, g, b}); state().color = {r, g, b, 1}; }
-void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { record("glColor4f", {r, g, b, a}); state().color = {r, g, b, a}; }
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { record("glNormal3f", {x, y, z}); gl().normal = {x, y, z}; }
+void glTexCoord2f(GLfloat s, GLfloat t) { record("glTexCoord2f", {s, t}); gl().texCoord = {s, t, 0, 1}; }
+void glTexCoord4f(GLfloat s, GLfloat t, GLfloat r, GLfloat q) { record("glTexCoord4f", {s, t, r, q}); gl().texCoord = {s, t, r, q}; }
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", {r, g, b}); gl().color = {r, g, b, 1}; }
+void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { record("glColor4f", {r, g, b, a}); gl().color = {r, g, b, a}; }
 
 // ---- GLU ----
 
@@ -307,18 +256,10 @@ void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GL
                GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ)
 {
     record("gluLookAt", {eyeX, eyeY, eyeZ, centerX, centerY, centerZ, upX, upY, upZ});
-    double f[3] = {centerX - eyeX, centerY - eyeY, centerZ - eyeZ};
-    double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
-    // GLU leaves a zero vector unnormalised; do the same so degenerate views stay visible.
-    if (fl != 0) {
-        for (double& c : f) c /= fl;
-    }
-    double s[3] = {f[1] * upZ - f[2] * upY, f[2] * upX - f[0] * upZ, f[0] * upY - f[1] * upX};
-    double sl = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
-    if (sl != 0) {
-        for (double& c : s) c /= sl;
-    }
-    double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
+    // Zero vectors stay unnormalised, as in GLU, so degenerate views stay visible.
+    const glrec::Vec3 f = glrec::unit(glrec::minus({centerX, centerY, centerZ}, {eyeX, eyeY, eyeZ}));
+    const glrec::Vec3 s = glrec::unit(glrec::cross(f, {upX, upY, upZ}));
+    const glrec::Vec3 u = glrec::cross(s, f);
     glrec::multiply(glrec::fromRows({s[0], s[1], s[2], 0,
                                      u[0], u[1], u[2], 0,
                                      -f[0], -f[1], -f[2], 0,
@@ -332,32 +273,32 @@ void glutInit(int* pargc, char**) { record("glutInit", {double(*pargc)}); }
 void glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {double(mode)}); }
 void glutInitWindowSize(int width, int height) { record("glutInitWindowSize", {double(width), double(height)}); }
 void glutInitWindowPosition(int x, int y) { record("glutInitWindowPosition", {double(x), double(y)}); }
-int glutCreateWindow(const char* title) { record("glutCreateWindow"); state().windowTitle = title; return 1; }
-void glutSetWindowTitle(const char* title) { record("glutSetWindowTitle"); state().windowTitle = title; }
-void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardFunc"); state().keyboard = callback; }
-void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardUpFunc"); state().keyboardUp = callback; }
-void glutSpecialFunc(void (*callback)(int, int, int)) { record("glutSpecialFunc"); state().special = callback; }
-void glutSpecialUpFunc(void (*callback)(int, int, int)) { record("glutSpecialUpFunc"); state().specialUp = callback; }
+int glutCreateWindow(const char* title) { record("glutCreateWindow"); gl().windowTitle = title; return 1; }
+void glutSetWindowTitle(const char* title) { record("glutSetWindowTitle"); gl().windowTitle = title; }
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardFunc"); gl().keyboard = callback; }
+void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { record("glutKeyboardUpFunc"); gl().keyboardUp = callback; }
+void glutSpecialFunc(void (*callback)(int, int, int)) { record("glutSpecialFunc"); gl().special = callback; }
+void glutSpecialUpFunc(void (*callback)(int, int, int)) { record("glutSpecialUpFunc"); gl().specialUp = callback; }
 void glutFullScreenToggle() { record("glutFullScreenToggle"); }
 void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x), double(y)}); }
 void glutReshapeWindow(int width, int height) { record("glutReshapeWindow", {double(width), double(height)}); }
-void glutMouseFunc(void (*callback)(int, int, int, int)) { record("glutMouseFunc"); state().mouse = callback; }
-void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMouseWheelFunc"); state().mouseWheel = callback; }
-void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); state().motion = callback; }
-void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc"); state().display = callback; }
-void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc"); state().reshape = callback; }
+void glutMouseFunc(void (*callback)(int, int, int, int)) { record("glutMouseFunc"); gl().mouse = callback; }
+void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMouseWheelFunc"); gl().mouseWheel = callback; }
+void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); gl().motion = callback; }
+void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc"); gl().display = callback; }
+void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc"); gl().reshape = callback; }
 void glutTimerFunc(unsigned int ms, void (*callback)(int), int value)
 {
     record("glutTimerFunc", {double(ms), double(value)});
-    state().timer = callback;
+    gl().timer = callback;
 }
 void glutPostRedisplay() { record("glutPostRedisplay"); }
-void glutSwapBuffers() { record("glutSwapBuffers"); state().swapCount++; }
+void glutSwapBuffers() { record("glutSwapBuffers"); gl().swapCount++; }
 void glutMainLoop() { record("glutMainLoop"); }
 int glutGet(GLenum query)
 {
     record("glutGet", {double(query)});
-    return query == GLUT_ELAPSED_TIME ? state().elapsedTime : 0;
+    return query == GLUT_ELAPSED_TIME ? gl().elapsedTime : 0;
 }
 
 } // extern "C"

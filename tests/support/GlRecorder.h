@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -16,12 +17,28 @@
 
 namespace glrec {
 
+// Three-vector maths for the recorder's own GLU and for tests that measure what was drawn.
+using Vec3 = std::array<double, 3>;
+inline Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+inline double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+inline Vec3 cross(const Vec3& a, const Vec3& b)
+{
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+// Scaled to length 1; a zero vector is left as it is, as GLU leaves it.
+inline Vec3 unit(Vec3 a)
+{
+    const double length = std::sqrt(dot(a, a));
+    for (double& c : a) c /= length != 0 ? length : 1;
+    return a;
+}
+
 // 4 by 4 matrix, column-major like OpenGL: element (row r, column c) is m[c * 4 + r].
 struct Mat4 {
     std::array<double, 16> m;
     static Mat4 identity();
     Mat4 operator*(const Mat4& other) const;
-    std::array<double, 3> apply(double x, double y, double z) const; // point, w = 1
+    Vec3 apply(double x, double y, double z) const; // point, w = 1
 };
 
 struct Call {
@@ -32,11 +49,10 @@ struct Call {
 // One glVertex3f, with the state current when it was sent.
 struct RecordedVertex {
     std::array<float, 3> object;   // as passed
-    std::array<double, 3> eye;     // modelview applied
+    Vec3 eye;                      // modelview applied
     std::array<float, 4> color;
     std::array<float, 3> normal;   // as current, in object space
     std::array<float, 4> texCoord; // s, t, r, q
-    int primitive;                 // index into State::primitives
 };
 
 struct Primitive {
@@ -47,7 +63,6 @@ struct Primitive {
 struct Upload {
     int width, height;
     GLint internalFormat;
-    GLenum format, type;
     bool nullPixels;
     std::size_t bytes;      // bytes read from the pixel pointer (0 when null)
     std::uint64_t checksum; // FNV-1a of those bytes
@@ -68,7 +83,6 @@ struct State {
     std::array<float, 4> color{1, 1, 1, 1};
     std::array<float, 3> normal{0, 0, 1};
     std::array<float, 4> texCoord{0, 0, 0, 1};
-    float lineWidth = 1;
 
     std::set<GLenum> enabled;
     int unpackAlignment = 4;
@@ -103,8 +117,6 @@ void reset();
 std::vector<std::string> callNames();
 // The recorded calls with the given name, in order.
 std::vector<Call> callsNamed(const std::string& name);
-// Number of recorded calls with the given name.
-int countCalls(const std::string& name);
 // Index of the first call with that name at or after `from`, or -1.
 int findCall(const std::string& name, std::size_t from = 0);
 

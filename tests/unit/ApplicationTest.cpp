@@ -16,7 +16,7 @@
 
 namespace {
 
-TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateAndMusicOnce)
+TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceAndATickingTimer)
 {
     glrec::reset();
     cmdrec::clear();
@@ -64,10 +64,8 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateAndMusicOn
     ev.menuShown = false;
     for (int i = 0; i < 3; ++i) display();
     EXPECT_EQ(musicStarts(), 1) << "the first frames must not start the music a second time";
-}
 
-TEST(WindowTest, TimerReArmsItselfBeforeAskingForTheRedraw)
-{
+    // Each tick re-arms the timer before asking for the redraw.
     glrec::reset();
     timerCB(15);
     EXPECT_EQ(glrec::callNames(), (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));
@@ -105,36 +103,31 @@ TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuB
 // The title shows the rate only once more than a second has passed since the last update.
 TEST(WindowTest, TitleUpdatesOnlyAfterMoreThanASecond)
 {
-    // Elapsed ms at each frame; the title after the last ("" if never set); frames counted since the last update.
-    struct Case { std::vector<int> frameTimes; std::string title; int frameAfter; };
+    // Frames counted before; elapsed ms at each frame; the title after the last ("" if never set); frames
+    // counted since the last update, and when that was.
+    struct Case { int framesBefore; std::vector<int> frameTimes; std::string title; int frameAfter, timebaseAfter; };
     std::vector<int> sixtySeven(66, 500); // 67 frames, the last at 1005 ms: 66.7 shown as 67 in four columns
     sixtySeven.push_back(1005);
     const Case cases[] = {
-        {{1000}, "", 1},
-        {{1001}, "OpenGL project by Quillaverden :    1 fps", 0},
-        {sixtySeven, "OpenGL project by Quillaverden :   67 fps", 0},
-        {{500, 1000, 1500, 2000}, "OpenGL project by Quillaverden :    2 fps", 1},
-        {{1001, 2001}, "OpenGL project by Quillaverden :    1 fps", 1},
-        {{1001, 2002}, "OpenGL project by Quillaverden :    1 fps", 0},
+        {0, {1000}, "", 1, 0},
+        {0, {1001}, "OpenGL project by Quillaverden :    1 fps", 0, 1001},
+        {0, sixtySeven, "OpenGL project by Quillaverden :   67 fps", 0, 1005},
+        {0, {500, 1000, 1500, 2000}, "OpenGL project by Quillaverden :    2 fps", 1, 1500},
+        {0, {1001, 2001}, "OpenGL project by Quillaverden :    1 fps", 1, 1001},
+        {0, {1001, 2002}, "OpenGL project by Quillaverden :    1 fps", 0, 2002},
+        {99999, {2000}, "OpenGL project by Quillaverden : 50000 fps", 0, 2000}, // wider than four columns: whole
     };
     for (const Case& c : cases) {
         glrec::reset();
-        frame = currenttime = timebase = 0;
+        frame = c.framesBefore;
+        currenttime = timebase = 0;
         for (int time : c.frameTimes) {
             glrec::gl().elapsedTime = time;
             updateFrameRateTitle();
         }
         EXPECT_EQ(glrec::gl().windowTitle, c.title);
-        EXPECT_EQ(frame, c.frameAfter) << c.title;
+        EXPECT_EQ((std::vector<int>{frame, timebase}), (std::vector<int>{c.frameAfter, c.timebaseAfter})) << c.title;
     }
-    // Rates wider than four columns are shown whole.
-    glrec::reset();
-    frame = 99999;
-    currenttime = timebase = 0;
-    glrec::gl().elapsedTime = 2000;
-    updateFrameRateTitle();
-    EXPECT_EQ(glrec::gl().windowTitle, "OpenGL project by Quillaverden : 50000 fps");
-    EXPECT_EQ(timebase, 2000);
 }
 
 } // namespace

@@ -16,7 +16,7 @@
 
 namespace {
 
-using Vec3 = std::array<double, 3>;
+using glrec::Vec3;
 using Shape = std::vector<std::pair<GLenum, std::size_t>>; // mode and vertex count per primitive
 
 // Values come from double sines and cosines (cos(pi/2) is 6e-17, not 0) and are narrowed to float.
@@ -24,12 +24,7 @@ constexpr double tolerance = 1e-6;
 // A cross product smaller than this comes from float rounding of coincident points.
 constexpr double degenerateArea = 1e-6;
 
-Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3 cross(const Vec3& a, const Vec3& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
+using glrec::cross, glrec::dot, glrec::minus;
 Vec3 at(int recorded)
 {
     const std::array<float, 3>& p = glrec::gl().vertices[recorded].object;
@@ -99,12 +94,17 @@ Shape capped(std::size_t strip, std::size_t fan)
 }
 
 // Each solid's primitives, and landmarks: position, texture coordinate (s, t, r, q) and normal of
-// chosen recorded vertices.
-TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
+// chosen recorded vertices. Front faces look away from the centre and every normal points
+// outwards; degenerate triangles at poles and seams are skipped. Every vertex keeps the caller's
+// colour, but for the trapeze's sides, which are white (after its end faces, if drawn).
+TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCallersColour)
 {
     Mesh mesh;
     struct Mark { int index; Vec3 position; std::array<float, 2> st; Vec3 normal; float q = 1; };
-    struct Case { const char* name; std::function<void(Mesh&)> draw; Shape shape; std::vector<Mark> marks; };
+    struct Case {
+        const char* name; std::function<void(Mesh&)> draw; Shape shape; std::vector<Mark> marks;
+        std::size_t whiteFrom = std::size_t(-1); // the first vertex drawn white
+    };
     const Texture none; // never loaded
     const double h = 2.5 * std::cos(M_PI / 24), hz = -2.5 * std::sin(M_PI / 24); // a step below the rim
     const Case cases[] = {
@@ -119,9 +119,9 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
          {{0, {0.5, 1, 3}, {0, 0}, {1, 0, 0}, 24}, {1, {0.5, -1, 3}, {24, 0}, {1, 0, 0}, 24},
           {2, {1, -2, -3}, {48, 48}, {1, 0, 0}, 48}, {3, {1, 2, -3}, {0, 48}, {1, 0, 0}, 48},
           {4, {-0.5, -1, 3}, {0, 0}, {-1, 0, 0}, 24}, {8, {-0.5, 1, 3}, {0, 0}, {0, 1, 0}, 24},
-          {12, {0.5, -1, 3}, {0, 0}, {0, -1, 0}, 24}}},
+          {12, {0.5, -1, 3}, {0, 0}, {0, -1, 0}, 24}}, 0},
         {"trapeze with end faces", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, true); }, repeat(GL_QUADS, 4, 6),
-         {{0, {-0.5, -1, 3}, {0, 0}, {0, 0, 1}}, {4, {1, -2, -3}, {0, 0}, {0, 0, -1}}}},
+         {{0, {-0.5, -1, 3}, {0, 0}, {0, 0, 1}}, {4, {1, -2, -3}, {0, 0}, {0, 0, -1}}}, 8},
         {"cylinder r 2, h 3", [&](Mesh& m) { m.drawCylinder(1, 4, 3, 2, true, none, none); }, capped(10, 6),
          {{0, {2, 0, 1.5}, {0, 0}, {1, 0, 0}}, {1, {2, 0, -1.5}, {0, 1}, {1, 0, 0}},
           {2, {0, 2, 1.5}, {.25, 0}, {0, 1, 0}},
@@ -153,6 +153,7 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         glrec::reset();
+        glColor3f(0.25f, 0.5f, 0.75f);
         c.draw(mesh);
         const glrec::State& gl = glrec::gl();
         Shape shape;
@@ -168,35 +169,10 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarks)
             for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], texCoord[k], tolerance);
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.normal[k], mark.normal[k], tolerance);
         }
-    }
-}
-
-// Front faces look away from the centre and every normal points outwards; degenerate triangles
-// at poles and seams are skipped. Every vertex keeps the caller's colour, but for the trapeze's
-// sides, which turn white after its two end faces.
-TEST(SolidsTest, FacesWindCounterClockwiseSeenFromOutsideInTheCallersColour)
-{
-    Mesh mesh;
-    const std::pair<const char*, std::function<void(Mesh&)>> cases[] = {
-        {"box", [](Mesh& m) { m.createBox(2, 4, 6); m.drawBox(); }},
-        {"trapeze", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, true); }},
-        {"cylinder", [](Mesh& m) { m.drawCylinder(1, 16, 0.15f, 0.35f, true, Texture(), Texture()); }},
-        {"half cylinder", [](Mesh& m) { m.drawHalfCylinder(1, 24, 0.75f, 0.85f, true, Texture(), Texture()); }},
-        {"cone", [](Mesh& m) { m.drawCone(1, 64, 0.5f, 1.9f, 1.6f, true, Texture(), Texture()); }},
-        {"half sphere", [](Mesh& m) { m.drawHalfSphere(2.5, 24, 32); }},
-        {"eye dome", [](Mesh& m) { m.drawHalfSphere(0.22, 12, 12); }},
-    };
-    for (const auto& [name, draw] : cases) {
-        SCOPED_TRACE(name);
-        glrec::reset();
-        glColor3f(0.25f, 0.5f, 0.75f);
-        draw(mesh);
-        const glrec::State& gl = glrec::gl();
-        ASSERT_FALSE(gl.vertices.empty());
         for (std::size_t i = 0; i < gl.vertices.size(); ++i) {
             const glrec::RecordedVertex& v = gl.vertices[i];
             EXPECT_GE(v.normal[0] * v.object[0] + v.normal[1] * v.object[1] + v.normal[2] * v.object[2], -tolerance);
-            bool white = std::string(name) == "trapeze" && i >= 8;
+            const bool white = i >= c.whiteFrom;
             EXPECT_EQ(v.color, (white ? std::array<float, 4>{1, 1, 1, 1} : std::array<float, 4>{0.25f, 0.5f, 0.75f, 1}))
                 << "vertex " << i;
         }

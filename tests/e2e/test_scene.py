@@ -87,14 +87,12 @@ def music_pid(run):
 
 
 def check_menu_toggle(run, checks):
-    menu = see(run, checks, "starts on the menu screen", menu_shown, "the menu screen", "menu")
+    # Each picture rules the other out: the board over a black window, or the floor and no board.
+    see(run, checks, "starts on the menu screen", menu_shown, "the menu screen", "menu")
     run.key("space")
-    scene = see(run, checks, "space shows the scene", floor_drawn, "the scene", "scene")
-    if menu and scene:
-        checks.check("the scene replaces the menu board", changed(menu, scene, MENU_MIDDLE))
+    see(run, checks, "space shows the scene", floor_drawn, "the scene", "scene")
     run.key("space")
     see(run, checks, "space again shows the menu", menu_shown, "the menu screen", "menu-again")
-    checks.passes("space again logs \"menu\"", lambda: run.wait_for_cue("menu", 1))
     run.key("space")
     run.wait_for_picture(floor_drawn, 30, "the scene", "scene-again")
 
@@ -176,13 +174,11 @@ def check_holdings(run, checks):
 
 
 def check_window(run, checks):
-    """The window's place and size, the frame-rate title and the title echoed once."""
+    """The window's place and size and the frame-rate title (the title's echo is unit-tested)."""
     checks.passes("the frame-rate title replaces the title", run.start_and_wait)
     geometry = run.geometry()
     checks.check("window opens at (200, 200), 1024 by 768",
                  geometry == (*harness.WINDOW_POSITION, *harness.WINDOW_SIZE), f"x, y, width, height {geometry}")
-    echoes = run.count_lines(rf"^{harness.TITLE}$")  # a second echo would have come with the first frames
-    checks.check("title echoed once on standard output", echoes == 1, f"{echoes} echoes in {run.lines()}")
 
 
 def test_scene(checks):

@@ -37,9 +37,9 @@
 
   // -- events as the keyboard and the mouse send them ------------------------------------------
 
-  function sendKey(type, spec) {
+  function sendKey(type, entry) {
     canvas.dispatchEvent(new KeyboardEvent(type, {
-      key: spec[3], code: spec[4], bubbles: true, cancelable: true, view: window }));
+      key: entry[3], code: entry[4], bubbles: true, cancelable: true, view: window }));
   }
 
   function sendMouse(type, point) {
@@ -134,31 +134,31 @@
 
   // -- the on-screen controls -----------------------------------------------------------------
 
-  function makeButton(spec, parent) {
+  function makeButton(entry, parent) {
     var button = document.createElement('button');
     button.type = 'button';
-    button.className = 'touch-' + spec[0];
-    button.textContent = spec[1];
-    button.setAttribute('aria-label', spec[2]);
+    button.className = 'touch-' + entry[0];
+    button.textContent = entry[1];
+    button.setAttribute('aria-label', entry[2]);
     parent.appendChild(button);
     return button;
   }
 
   // Held while any finger (or the mouse) that pressed it stays down, wherever it slides to.
-  function holdButton(spec, parent) {
-    var button = makeButton(spec, parent);
+  function holdButton(entry, parent) {
+    var button = makeButton(entry, parent);
     var pointers = {}, count = 0;
     button.addEventListener('pointerdown', function (e) {
       e.preventDefault();
       if (pointers[e.pointerId]) return;
       button.setPointerCapture(e.pointerId);
       pointers[e.pointerId] = true;
-      if (count++ === 0) { sendKey('keydown', spec); button.classList.add('held'); }
+      if (count++ === 0) { sendKey('keydown', entry); button.classList.add('held'); }
     });
     function release(e) {
       if (!pointers[e.pointerId]) return;
       delete pointers[e.pointerId];
-      if (--count === 0) { sendKey('keyup', spec); button.classList.remove('held'); }
+      if (--count === 0) { sendKey('keyup', entry); button.classList.remove('held'); }
     }
     ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function (type) {
       button.addEventListener(type, release);
@@ -166,10 +166,10 @@
   }
 
   // A tap (or a screen reader's or keyboard's activation) is one press and release of the key.
-  function tapButton(spec, parent) {
-    makeButton(spec, parent).addEventListener('click', function () {
-      sendKey('keydown', spec);
-      sendKey('keyup', spec);
+  function tapButton(entry, parent) {
+    makeButton(entry, parent).addEventListener('click', function () {
+      sendKey('keydown', entry);
+      sendKey('keyup', entry);
     });
   }
 
@@ -211,12 +211,12 @@
     note.textContent = 'Tap Menu to show the scene';
     controls.appendChild(note);
     var switches = group('touch-switches', 'Scene');
-    SWITCHES.forEach(function (spec) { tapButton(spec, switches); });
+    SWITCHES.forEach(function (entry) { tapButton(entry, switches); });
     fullScreenButton(switches);
     var pad = group('touch-pad', 'Drive');
-    PAD.forEach(function (spec) { holdButton(spec, pad); });
+    PAD.forEach(function (entry) { holdButton(entry, pad); });
     var head = group('touch-head', 'Head');
-    HEAD.forEach(function (spec) { holdButton(spec, head); });
+    HEAD.forEach(function (entry) { holdButton(entry, head); });
     document.body.appendChild(controls);
   }
 

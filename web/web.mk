@@ -12,7 +12,7 @@
 # download (web/platform/PictureDownload.cpp). Nothing else differs.
 
 WEB_PACKAGES      := emscripten python3 libstb-dev
-WEB_TEST_PACKAGES := chromium python3-websocket
+WEB_TEST_PACKAGES := chromium firefox-esr webkit2gtk-driver python3-websocket
 PACKAGES.web       = $(WEB_PACKAGES)
 PACKAGES.web-build = $(WEB_PACKAGES)
 PACKAGES.web-serve = $(WEB_PACKAGES)

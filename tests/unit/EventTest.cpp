@@ -1,8 +1,11 @@
 // Tests of the input record: what Enter resets, every key in both cases, key releases, arrows,
 // mouse buttons, drags and the wheel with the menu shown and hidden, the immediate GL changes of
-// T and Y, Esc, and the GLUT callbacks' forwarding to the global record.
+// T and Y, Esc, and the GLUT callbacks' forwarding to the global record; then every row of the
+// binding table by its key on AZERTY, QWERTY and QWERTZ layouts, its arrow and the gamepad.
 #include <algorithm>
+#include <cctype>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -245,6 +248,152 @@ TEST_F(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
     manageKeyboardUp('z', 0, 0);
     EXPECT_EQ(ev.moveDirection, 0);
     EXPECT_EQ(glrec::callNames(), std::vector<std::string>{});
+}
+
+// Keyboard layouts by the letters of their three letter rows, from the left; the X server numbers
+// those keys from 24, 38 and 52 whatever the layout.
+struct Layout {
+    const char* name;
+    std::string rows[3];
+};
+const Layout azerty{"fr", {"azertyuiop", "qsdfghjklm", "wxcvbn"}};
+const Layout layouts[] = {azerty, {"us", {"qwertyuiop", "asdfghjkl", "zxcvbnm"}}, {"de", {"qwertzuiop", "asdfghjkl", "yxcvbnm"}}};
+constexpr int firstKeycode[3] = {24, 38, 52};
+const Layout* inForce = nullptr;
+
+int placeOn(unsigned char character)
+{
+    for (int row = 0; row < 3; ++row) {
+        std::size_t at = inForce->rows[row].find(static_cast<char>(std::tolower(character)));
+        if (at != std::string::npos) return firstKeycode[row] + static_cast<int>(at);
+    }
+    return 0; // not a letter: unknown, so the character holds
+}
+
+unsigned char letterAt(const Layout& layout, int keycode)
+{
+    for (int row = 0; row < 3; ++row) {
+        int at = keycode - firstKeycode[row];
+        if (at >= 0 && at < static_cast<int>(layout.rows[row].size())) return static_cast<unsigned char>(layout.rows[row][at]);
+    }
+    return 0;
+}
+
+class BindingTest : public EventTest {
+protected:
+    void TearDown() override { keyPlaceOf = nullptr; }
+    void use(const Layout& layout) { inForce = &layout; keyPlaceOf = placeOn; }
+
+    // The record while a row is held and after it is let go, from a fresh record with the menu hidden.
+    static std::vector<std::vector<double>> held(const std::function<void(Event&, bool)>& key)
+    {
+        Event e;
+        e.menuShown = false;
+        key(e, true);
+        std::vector<std::vector<double>> seen = {fields(e)};
+        key(e, false);
+        seen.push_back(fields(e));
+        return seen;
+    }
+};
+
+auto letter(unsigned char c)
+{
+    return [c](Event& e, bool down) { down ? e.KeyboardKeys(c, 3, 4) : e.KeyboardKeysUp(c, 3, 4); };
+}
+
+TEST_F(BindingTest, EveryRowByEachOfItsKeysOnEveryLayoutAndByThePadActsAsItsAzertyKey)
+{
+    constexpr int half = 500; // of the pad's 1000: the least push that holds a direction
+    for (const Binding& b : bindings) {
+        if (b.action == Action::quit || (b.character == 0 && b.special == 0)) continue; // Esc: the death test
+        SCOPED_TRACE(b.id);
+        auto arrow = [&](Event& e, bool down) { down ? e.arrowKeys(b.special, 3, 4) : e.arrowKeysUp(b.special, 3, 4); };
+        auto pad = [&](unsigned buttons, int x, int y, int z) {
+            return [=](Event& e, bool down) { down ? e.joystick(buttons, x, y, z) : e.joystick(0, 0, 0, 0); };
+        };
+        const auto reference = held(b.character != 0 ? letter(b.character) : std::function<void(Event&, bool)>(arrow));
+        EXPECT_NE(reference[0], held([](Event&, bool) {})[0]) << "the key does nothing";
+        if (b.character != 0) { EXPECT_EQ(held(letter(static_cast<unsigned char>(std::tolower(b.character)))), reference); }
+        if (b.special != 0) { EXPECT_EQ(held(arrow), reference); }
+        if (b.padButton != padNone) { EXPECT_EQ(held(pad(1u << b.padButton, 0, 0, 0)), reference) << "pad button"; }
+        const std::map<Stick, std::function<void(Event&, bool)>> sticks = {
+            {Stick::leftUp, pad(0, 0, -half, 0)}, {Stick::leftDown, pad(0, 0, half, 0)},
+            {Stick::leftLeft, pad(0, -1000, 0, 0)}, {Stick::leftRight, pad(0, 1000, 0, 0)},
+            {Stick::rightLeft, pad(0, 0, 0, -half)}, {Stick::rightRight, pad(0, 0, 0, 1000)}};
+        if (b.stick != Stick::none) { EXPECT_EQ(held(sticks.at(b.stick)), reference) << "stick"; }
+        for (const Layout& layout : layouts) {
+            use(layout);
+            unsigned char key = b.byPlace ? letterAt(layout, b.keycode) : b.character;
+            if (key != 0) { EXPECT_EQ(held(letter(key)), reference) << layout.name << " " << key; }
+            keyPlaceOf = nullptr;
+        }
+    }
+}
+
+TEST_F(BindingTest, AHandLetterAwayFromItsPlaceIsWhatThatPlaceIsAndLayoutsAreAskedAtEveryPress)
+{
+    const auto nothing = held([](Event&, bool) {});
+    for (const Layout& layout : layouts) {
+        for (const Binding& b : bindings) {
+            if (!b.byPlace) continue;
+            use(layout);
+            int place = placeOn(b.character);
+            auto there = std::find_if(std::begin(bindings), std::end(bindings),
+                                      [&](const Binding& row) { return row.byPlace && row.keycode == place; });
+            auto actual = held(letter(b.character));
+            keyPlaceOf = nullptr;
+            auto expected = there == std::end(bindings) ? nothing : held(letter(there->character));
+            EXPECT_EQ(actual, expected) << layout.name << " " << b.character;
+        }
+    }
+    use(layouts[2]); // QWERTZ: Z and Y swap places; Y keeps its letter
+    EXPECT_EQ(held(letter('y')), [&] { keyPlaceOf = nullptr; return held(letter('Y')); }());
+    Event e;
+    use(layouts[1]);
+    e.KeyboardKeys('w', 0, 0);
+    e.KeyboardKeysUp('w', 0, 0);
+    use(azerty);
+    e.KeyboardKeys('w', 0, 0);
+    EXPECT_EQ(e.moveDirection, 0) << "AZERTY's W after QWERTY's: the place is asked again";
+    e.KeyboardKeys('z', 0, 0);
+    EXPECT_EQ(e.moveDirection, 1);
+}
+
+TEST_F(BindingTest, ThePadLetsGoWhenItFallsSilentIsRenumberedAndReducedMotionKeepsTheSweepOff)
+{
+    ev.init();
+    manageJoystick(0, 0, -1000, 0);
+    glrec::gl().elapsedTime = 499;
+    glrec::gl().timer(0);
+    EXPECT_EQ(ev.moveDirection, 1) << "still polled";
+    glrec::gl().elapsedTime = 500;
+    glrec::gl().timer(0);
+    EXPECT_EQ(ev.moveDirection, 0) << "half a second silent: unplugged";
+    EXPECT_EQ(held([](Event& e, bool down) { e.joystick(0, 0, 0, down ? 499 : 0); }), held([](Event&, bool) {}))
+        << "short of half way";
+    Event swung;
+    swung.joystick(0, 0, -1000, 0);
+    swung.joystick(0, 0, 1000, 0); // forward to back between two polls
+    EXPECT_EQ(swung.moveDirection, -1);
+
+    const PadLayout standard = padLayout;
+    padLayout = PadLayout{{0, 1, 2, 3, 4, 5, 8, 9, -1, 10, 11}, false}; // xpad: Back, Start, Guide after the shoulders
+    bool menu = ev.menuShown;
+    manageJoystick(1u << 7, 0, 0, 1000); // Start, and a trigger as the third axis
+    EXPECT_NE(ev.menuShown, menu);
+    EXPECT_EQ(ev.headTurn, 0);
+    manageJoystick(1u << 8, 0, 0, 0);    // Guide: no button of the program's
+    EXPECT_EQ(ev.menuShown, !menu);
+    padLayout = standard;
+
+    Event calm;
+    calm.preferReducedMotion();
+    EXPECT_FALSE(calm.headSweep);
+    calm.KeyboardKeys(13, 0, 0);
+    EXPECT_FALSE(calm.headSweep) << "after a reset too";
+    calm.KeyboardKeys('r', 0, 0);
+    EXPECT_TRUE(calm.headSweep);
 }
 
 } // namespace

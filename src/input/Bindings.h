@@ -80,7 +80,7 @@ inline constexpr Binding bindings[] = {
     {Action::sweep, "sweep", 'R', 0, false, "KeyR", 27, padX, Stick::none, Touch::tap, "Sweep", "Head sweep on or off",
      "head sweep on / off", "switch the head's automatic sweep on or off", "head", nullptr},
     {Action::music, "music", 'M', 0, false, "KeyM", 58, padY, Stick::none, Touch::tap, "Music", "Music on or off",
-     "music on / off", "music on or off", nullptr, nullptr},
+     "music on / off", "music on or off (it starts on)", nullptr, nullptr},
     {Action::zoomIn, "zoom-in", '+', 0, false, "Equal", 21, padNone, Stick::none, Touch::none, nullptr, nullptr,
      "zoom in / out", "zoom in (not on the menu screen)", nullptr, nullptr},
     {Action::zoomOut, "zoom-out", '-', 0, false, "Minus", 20, padNone, Stick::none, Touch::none, nullptr, nullptr,

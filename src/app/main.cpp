@@ -1,9 +1,9 @@
-// Entry point: the desktop's own input glue, then everything else, which lives in the scene library.
+// Entry point: the platform's own input glue, then everything else, which lives in the scene library.
 #include "app/Application.h"
-#include "input/DesktopInput.h"
+#include "input/PlatformInput.h"
 
 int main(int argc, char** argv)
 {
-    followDesktopInput();
+    followPlatformInput();
     return runApplication(argc, argv);
 }

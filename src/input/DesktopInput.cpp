@@ -2,14 +2,8 @@
 // character on the keyboard layout in force, asked of the X server at every key event so that a
 // layout changed between presses is followed; and the first joystick's numbering of its buttons
 // and axes, read once from its device. The decisions are Bindings.cpp's and InputCallbacks.cpp's;
-// the unit tests give those their own layouts instead of this file.
-#include "input/DesktopInput.h"
-
-#ifdef __EMSCRIPTEN__
-
-void followDesktopInput() {}
-
-#else
+// the unit tests give those their own layouts instead of this file, and the page replaces it.
+#include "input/PlatformInput.h"
 
 #include <algorithm>
 
@@ -98,10 +92,8 @@ void readPadLayout()
 
 } // namespace
 
-void followDesktopInput()
+void followPlatformInput()
 {
     keyPlaceOf = xKeyPlaceOf;
     readPadLayout();
 }
-
-#endif

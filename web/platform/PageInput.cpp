@@ -1,12 +1,17 @@
-// What the page (web/js/page.js) asks of the program about its input, and nothing else: the
-// binding table, from which the page takes its keys, touch controls and spoken key list; the
-// reduced-motion wish; and the state the page announces to screen readers when it changes.
+// The page's input glue, in place of the desktop's (src/input/DesktopInput.cpp): what the page
+// (web/js/page.js) asks of the program about its input, and nothing else: the binding table, from
+// which the page takes its keys, touch controls and spoken key list; the reduced-motion wish; and
+// the state the page announces to screen readers when it changes. Key places and the gamepad need
+// nothing here: page.js hands over AZERTY's letters and the standard mapping.
 #include <emscripten.h>
 
 #include <string>
 
 #include "input/Bindings.h"
 #include "input/Event.h"
+#include "input/PlatformInput.h"
+
+void followPlatformInput() {}
 
 extern "C" {
 

@@ -58,11 +58,7 @@ def gamepad(checks, temp, by_keys):
     axis = AbsInfo(value=0, min=-32767, max=32767, fuzz=0, flat=0, resolution=0)
     with UInput({e.EV_KEY: [e.BTN_A, e.BTN_B, e.BTN_START], e.EV_ABS: [(e.ABS_X, axis), (e.ABS_Y, axis), (e.ABS_RX, axis)]},
                 name="robotscene test pad") as pad:
-        for _ in range(50):  # five seconds
-            if Path("/dev/input/js0").exists():
-                break
-            time.sleep(0.1)
-        else:
+        if not any(Path("/dev/input/js0").exists() or time.sleep(0.1) for _ in range(50)):  # five seconds
             return checks.skip(PAD, "the kernel made no /dev/input/js0 for it (no udev or devtmpfs here)")
         cues = [0]
 

@@ -12,16 +12,6 @@
 
 namespace {
 
-// The part of the file from the line starting with `from` to the next line starting with `to`.
-std::string section(const char* path, const std::string& from, const std::string& to)
-{
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    std::string all = text.str();
-    std::size_t start = all.find("\n" + from);
-    return start == std::string::npos ? "" : all.substr(start, all.find("\n" + to, start + 1) - start + 1);
-}
-
 // A hyphen in a manual page is written \-.
 std::string roff(std::string text)
 {
@@ -36,29 +26,27 @@ std::string readmeRow(const Binding& b)
 
 std::string manualEntry(const Binding& b)
 {
-    std::string keys = keysText(b);
-    if (qwertyKeysText(b) != keys) keys += "; on QWERTY and QWERTZ " + qwertyKeysText(b);
-    if (!padText(b).empty()) keys += "; gamepad: " + padText(b);
-    return "\n.TP\n" + roff(keys) + "\n" + roff(b.does) + "\n";
+    std::string keys = keysText(b) + (qwertyKeysText(b) != keysText(b) ? "; on QWERTY and QWERTZ " + qwertyKeysText(b) : "");
+    return "\n.TP\n" + roff(keys + (padText(b).empty() ? "" : "; gamepad: " + padText(b))) + "\n" + roff(b.does) + "\n";
 }
 
 TEST(BindingsTest, TheReadmeAndTheManualPageListEveryBindingInTheTablesWordsAndNoOther)
 {
-    struct List {
-        std::string text;
-        std::string (*entry)(const Binding&);
-        std::string start; // how every entry starts, and so many other lines (README: the key table's
-        int others;        // head, the touch table's head and rows)
-    };
-    for (const List& list : {List{section("README.md", "## Keys and mouse", "## "), readmeRow, "\n| ", 1 + 4},
-                             List{section("packaging/robotscene.6.in", ".SH KEYS", ".SH FILES"), manualEntry, "\n.TP\n", 0}}) {
+    // The file, its key list from the line starting with `from` to the next starting with `to`, the
+    // entries' format, how each starts, and so many other lines that start so (README: the key
+    // table's head, the touch table's head and rows).
+    struct List { const char *path, *from, *to; std::string (*entry)(const Binding&); std::string start; int others; };
+    for (const List& list : {List{"README.md", "## Keys and mouse", "## ", readmeRow, "\n| ", 1 + 4},
+                             List{"packaging/robotscene.6.in", ".SH KEYS", ".SH FILES", manualEntry, "\n.TP\n", 0}}) {
+        std::stringstream file;
+        file << std::ifstream(list.path).rdbuf();
+        std::string all = file.str(), text = all.substr(all.find(std::string("\n") + list.from));
+        text = text.substr(0, text.find(std::string("\n") + list.to, 1) + 1);
         int entries = 0;
-        for (std::size_t at = list.text.find(list.start); at != std::string::npos; at = list.text.find(list.start, at + 1)) {
-            ++entries;
-        }
-        EXPECT_EQ(entries, bindingCount + list.others) << list.text;
+        for (std::size_t at = text.find(list.start); at != std::string::npos; at = text.find(list.start, at + 1)) ++entries;
+        EXPECT_EQ(entries, bindingCount + list.others) << text;
         for (const Binding& b : bindings) {
-            EXPECT_NE(list.text.find(list.entry(b)), std::string::npos) << "missing:" << list.entry(b);
+            EXPECT_NE(text.find(list.entry(b)), std::string::npos) << list.path << " misses:" << list.entry(b);
         }
     }
 }

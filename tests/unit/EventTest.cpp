@@ -262,10 +262,7 @@ int placeOn(unsigned char c)
 
 using Press = std::function<void(Event&, bool)>;
 Press letter(unsigned char c) { return [c](Event& e, bool down) { down ? e.KeyboardKeys(c, 3, 4) : e.KeyboardKeysUp(c, 3, 4); }; }
-Press pad(unsigned buttons, int x, int y, int z)
-{
-    return [=](Event& e, bool down) { down ? e.joystick(buttons, x, y, z) : e.joystick(0, 0, 0, 0); };
-}
+Press pad(unsigned buttons, int x, int y, int z) { return [=](Event& e, bool d) { e.joystick(d ? buttons : 0, d * x, d * y, d * z); }; }
 
 // The record while held and once let go, from a fresh record with the menu hidden.
 std::vector<std::vector<double>> held(const Press& press)
@@ -273,10 +270,9 @@ std::vector<std::vector<double>> held(const Press& press)
     Event e;
     e.menuShown = false;
     press(e, true);
-    std::vector<std::vector<double>> seen = {fields(e)};
+    auto down = fields(e);
     press(e, false);
-    seen.push_back(fields(e));
-    return seen;
+    return {down, fields(e)};
 }
 
 // Every row's key in both cases, its arrow, pad button and stick act as its AZERTY key, held and let go; on each

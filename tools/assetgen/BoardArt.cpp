@@ -125,7 +125,7 @@ Canvas BoardArt::menu() const
         return old.mixedWith(Colour::rgb(0.25, 0.4, 0.85), 0.35 * glow);
     });
     bold.drawCentred(canvas, "robotscene", 256, 62, 60, Colour::rgb(1, 1, 1));
-    regular.drawCentred(canvas, "press Space to start", 256, 86, 15, soft);
+    regular.drawCentred(canvas, "press Space (Start on a gamepad) to start", 256, 86, 15, soft);
 
     // The help card.
     canvas.fillRoundRect(14, 98, 498, 500, 12, Colour::rgb(0.08, 0.12, 0.25));

@@ -9,7 +9,6 @@ Environment: ROBOTSCENE_ENGINE, ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the g
 import ctypes
 import hashlib
 import json
-import os
 import re
 import struct
 import tempfile
@@ -20,12 +19,11 @@ from testkit import browser
 from testkit.base import BUILD_DIR, REPO_ROOT, WEB_DIR, HarnessError, wait_until
 from testkit.checks import check_exit, run_test
 from testkit.images import fraction_over, read_ppm, write_png, write_ppm
-from testkit.program import ProgramRun, binary_path
+from testkit.program import GATE_LIB, GatedRun, binary_path
 
 ENGINE = browser.engine_from_environment()
 OUT_DIR = BUILD_DIR / "web-compare" / ENGINE
 REFERENCE_DIR = BUILD_DIR / "web-reference"
-GATE_LIB = Path(os.environ.get("ROBOTSCENE_FRAME_GATE_LIB") or BUILD_DIR / "tests/web/libframegate.so")
 # Shares of pixels within 32 and within 16 levels of the desktop's that each view must reach.
 THRESHOLDS = {"chromium": (0.99, 0.97), "firefox": (0.99, 0.97), "webkit": (0.99, 0.97)}
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
@@ -73,15 +71,10 @@ class Side:
 
 
 class Desktop(Side):
-    """The real program on Xvfb, gated frame by frame."""
-
-    def __init__(self, run, gate):
-        super().__init__(run)
-        self.gate = gate
+    """The real program on Xvfb, gated frame by frame (a GatedRun)."""
 
     def counts(self):  # frames drawn, key events handled
-        state = Path(f"{self.gate}.state")
-        return tuple(map(int, (state.read_text() if state.exists() else "0 0").split()))
+        return self.device.counts()
 
     def drag_hold(self):  # one motion turns the camera as far as the page's ten
         self.device.point_at(*DRAG[0])
@@ -103,8 +96,7 @@ class Desktop(Side):
 
     def frames(self, count):
         self.drawn += count
-        self.gate.write_text(str(self.drawn))
-        wait_until(lambda: self.counts()[0] >= self.drawn, 60, "the desktop's frames")
+        self.device.frames(count)
 
     def picture(self):
         # The frame's image reaches the X server on the program's own connection: once two
@@ -199,11 +191,8 @@ def reference(checks):
     REFERENCE_DIR.mkdir(parents=True, exist_ok=True)
     failed, pictures = checks.failed, {}
     with tempfile.TemporaryDirectory() as temp:
-        gate = Path(temp) / "gate"
-        gate.write_text("1")  # the menu's first frame
-        with ProgramRun("web-reference", env={"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": str(GATE_LIB)}) as run:
-            run.find_window()
-            desktop = Desktop(run, gate)
+        with GatedRun("web-reference", temp) as run:  # the menu's first frame drawn
+            desktop = Desktop(run)
             for name, steps, frames in VIEWS:
                 play(desktop, steps, frames)
                 pictures[name] = desktop.picture()

@@ -70,7 +70,7 @@ def run(checks, page, by_touch):  # the pictures after each step
         [touch(page, *event) for event in touches] if touching else by_keys(page)
         pictures.append(frames(page, count))
         if count > 1:
-            touch(page, "end") if touching else [page.key(key, down=False) for key in list(page.keys_down)]
+            touch(page, "end") if touching else page.release_keys()
     if by_touch:
         checks.check("the swipe kept address and history", page.evaluate("[location.href, history.length]") == where)
         sizes = {name: box[2:] for name, box in page.evaluate(BOXES).items()}

@@ -36,6 +36,8 @@ def prefs(page):
 class Firefox(Page):
     engine = "firefox"
     lacks = {"audio": "Firefox finds no audio device here: its audio context never runs",
+             "accessibility": "WebDriver BiDi gives no accessibility tree",
+             "reduced motion": "Firefox's prefers-reduced-motion is a pref read at its start, not set over WebDriver BiDi",
              "fingers": "Firefox gives pointer events to the first finger of WebDriver's touches only, so no two "
                         "on-screen controls are held at once"}
 
@@ -124,8 +126,8 @@ class Firefox(Page):
     def perform(self, *sources):
         self.send("input.performActions", context=self.context, actions=list(sources))
 
-    def _key(self, name, down):
-        self.perform(key_action(name, down))
+    def _key(self, name, down, code=None):
+        self.perform(key_action(name, down, code))
 
     def _pointer(self, kind, x, y):
         self.perform(pointer_actions(kind, x, y))

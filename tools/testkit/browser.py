@@ -20,6 +20,7 @@ import http.server
 import importlib
 import io
 import os
+import re
 import shutil
 import socket
 import tempfile
@@ -30,6 +31,9 @@ from testkit.base import Managed, keep_temporary, wait_until
 from testkit.images import Image
 
 ENGINES = {"chromium": "cdp", "firefox": "bidi", "webkit": "webdriver"}  # engine -> its backend module
+# The letters an AZERTY keyboard has away from a US keyboard's place (event.code names the latter):
+# keys are typed at AZERTY's places, as the desktop's Xvfb has them.
+AZERTY_PLACES = {"a": "KeyQ", "z": "KeyW", "q": "KeyA", "w": "KeyZ", "m": "Semicolon"}
 # Key name (as xdotool names it) -> DOM key, DOM code, Windows key code, WebDriver key value.
 KEYS = {"Escape": ("Escape", "Escape", 27, "\ue00c"), "Return": ("Enter", "Enter", 13, "\ue007"),
         "space": (" ", "Space", 32, " "), "plus": ("+", "NumpadAdd", 107, "+"), "minus": ("-", "Minus", 189, "-"),
@@ -43,9 +47,15 @@ def engine_from_environment():
     return os.environ.get("ROBOTSCENE_ENGINE") or "chromium"
 
 
-def key_fields(name):
-    """DOM key, DOM code, Windows key code and WebDriver value of a key named as xdotool names it."""
-    return KEYS.get(name) or (name, f"Key{name.upper()}", ord(name.upper()), name)
+def key_fields(name, code=None):
+    """DOM key, DOM code, Windows key code and WebDriver value of a key named as xdotool names it,
+    at AZERTY's place or at code. WebDriver types a US keyboard: a letter's place is typed as the
+    US letter there (the page reads the hand keys by place), any other key as its character."""
+    if name in KEYS:
+        return KEYS[name]
+    code = code or AZERTY_PLACES.get(name, f"Key{name.upper()}")
+    typed = code[3:].lower() if re.fullmatch(r"Key[A-Z]", code) else name
+    return name, code, ord(name.upper()), typed
 
 
 def backend(engine):
@@ -142,7 +152,7 @@ class Page(Managed):
 
     # -- what every backend gives ---------------------------------------------------------------
     # launch(), quit(), navigate(url), evaluate(expression), execute(script), resize(width, height),
-    # hide(), show(), _key(name, down), _pointer(kind, x, y) with kind "move", "down" or "up",
+    # hide(), show(), _key(name, down, code), _pointer(kind, x, y) with kind "move", "down" or "up",
     # _wheel(delta, x, y), touch(kind, points), _collect() (console messages into self.messages).
 
     def url(self, path="index.html"):
@@ -188,14 +198,15 @@ class Page(Managed):
 
     # -- input ----------------------------------------------------------------------------------
 
-    def key(self, name, down=True, up=True):
+    def key(self, name, down=True, up=True, code=None):
+        """A key by name, at the place an AZERTY keyboard has it (as the desktop's Xvfb), or at code."""
         if down:
-            self._key(name, True)
-            self.keys_down.append(name)
+            self._key(name, True, code)
+            self.keys_down.append((name, code))
         if up:
-            self._key(name, False)
-            if name in self.keys_down:
-                self.keys_down.remove(name)
+            self._key(name, False, code)
+            if (name, code) in self.keys_down:
+                self.keys_down.remove((name, code))
 
     def mouse(self, kind, x, y):
         """kind: "move", "down" or "up" (the left button)."""
@@ -215,20 +226,23 @@ class Page(Managed):
         if release:
             self.mouse("up", *end)
 
+    def release_keys(self):
+        for name, code in list(self.keys_down):
+            self.key(name, down=False, code=code)
+
     def release_all(self, x, y):
         """Lets go of every key and the button this driver holds down (the page may have let go
         already: it ignores the release of what it does not hold)."""
-        for name in list(self.keys_down):
-            self.key(name, down=False)
+        self.release_keys()
         if self.button_down:
             self.mouse("up", x, y)
 
 
 # W3C WebDriver actions, as BiDi and classic WebDriver both take them.
 
-def key_action(name, down):
+def key_action(name, down, code=None):
     return {"type": "key", "id": "keyboard", "actions": [{"type": "keyDown" if down else "keyUp",
-                                                          "value": key_fields(name)[3]}]}
+                                                          "value": key_fields(name, code)[3]}]}
 
 
 def pointer_actions(kind, x, y):

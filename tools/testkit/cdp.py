@@ -112,8 +112,8 @@ class Chromium(Page):
         self.send("Target.closeTarget", targetId=self.other_tab)
         self.send("Page.bringToFront")
 
-    def _key(self, name, down):
-        key, code, number, _ = key_fields(name)
+    def _key(self, name, down, code=None):
+        key, code, number, _ = key_fields(name, code)
         text = key if len(key) == 1 else ""
         if down:
             self.send("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown", key=key, code=code,
@@ -129,6 +129,16 @@ class Chromium(Page):
 
     def _wheel(self, delta, x, y):
         self.send("Input.dispatchMouseEvent", type="mouseWheel", x=x, y=y, deltaX=0, deltaY=delta)
+
+    def accessible(self, selector):
+        """Role, name and description of the element as the accessibility tree gives them."""
+        node = self.send("DOM.querySelector", nodeId=self.send("DOM.getDocument")["root"]["nodeId"], selector=selector)
+        tree = self.send("Accessibility.getPartialAXTree", nodeId=node["nodeId"], fetchRelatives=False)["nodes"][0]
+        return tuple(tree.get(k, {}).get("value", "") for k in ("role", "name", "description"))
+
+    def reduce_motion(self):
+        """prefers-reduced-motion: reduce, from the next page opened."""
+        self.send("Emulation.setEmulatedMedia", features=[{"name": "prefers-reduced-motion", "value": "reduce"}])
 
     def touch(self, kind, points):
         """kind "start", "move" or "end" (every finger lifted); points: (x, y) of each finger."""

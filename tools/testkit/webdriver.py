@@ -44,7 +44,9 @@ class WebKit(Page):
     engine = "webkit"
     head_script = CONSOLE_HOOK
     lacks = {"hide": "MiniBrowser's second window only takes the focus: the page is blurred, never hidden",
-             "touch": "WebKitGTK's WebDriver has no touch input and no pixel ratio to set"}
+             "touch": "WebKitGTK's WebDriver has no touch input and no pixel ratio to set",
+             "accessibility": "classic WebDriver gives an element's role and label, not its description",
+             "reduced motion": "WebKitGTK's WebDriver cannot emulate prefers-reduced-motion"}
 
     def launch(self):
         self.xvfb = self.driver = self.session = self.other_window = None
@@ -128,8 +130,8 @@ class WebKit(Page):
     def perform(self, *sources):
         self.request("POST", self.session + "/actions", {"actions": list(sources)})
 
-    def _key(self, name, down):
-        self.perform(key_action(name, down))
+    def _key(self, name, down, code=None):
+        self.perform(key_action(name, down, code))
 
     def _pointer(self, kind, x, y):
         self.perform(pointer_actions(kind, x, y))

@@ -43,7 +43,7 @@ class Firefox(Page):
 
     def launch(self):
         self.xvfb, self.process, self.socket, self.other_tab, self._next_id, self.fingers = None, None, None, None, 0, []
-        self.xvfb = Xvfb(self.profile / "xvfb.log", SCREEN)
+        self.xvfb = Xvfb(self.profile / "xvfb.log", SCREEN, layout="us")  # WebDriver types a US keyboard
         self.xvfb.start()
         (self.profile / "user.js").write_text(prefs(self))
         with open(self.profile / "firefox.log", "wb") as log:

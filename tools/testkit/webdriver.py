@@ -50,7 +50,7 @@ class WebKit(Page):
 
     def launch(self):
         self.xvfb = self.driver = self.session = self.other_window = None
-        self.xvfb = Xvfb(self.profile / "xvfb.log", SCREEN)
+        self.xvfb = Xvfb(self.profile / "xvfb.log", SCREEN, layout="us")  # WebDriver types a US keyboard
         self.xvfb.start()
         self.port = free_port()
         # Downloads land in the XDG download folder of the profile, made the browser's home.

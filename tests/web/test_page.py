@@ -7,6 +7,7 @@ views change. Side-by-side pictures go to <build>/web-compare/<engine>/.
 Environment: ROBOTSCENE_ENGINE, ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WEB_DIR."""
 
 import ctypes
+import fcntl
 import hashlib
 import json
 import re
@@ -182,13 +183,20 @@ def reference_key():
 
 
 def reference(checks):
-    """The desktop's picture of each view, rendered once and kept for every engine's run."""
+    """The desktop's picture of each view, rendered once and kept for every engine's run (two
+    engines' runs at once: one renders, the other waits for it)."""
+    REFERENCE_DIR.mkdir(parents=True, exist_ok=True)
+    with open(REFERENCE_DIR / "lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        return reference_locked(checks)
+
+
+def reference_locked(checks):
     key, kept = reference_key(), REFERENCE_DIR / "key"
     if kept.exists() and kept.read_text() == key:
         print(f"desktop reference: the pictures kept in {REFERENCE_DIR}", flush=True)
         return {name: read_ppm(REFERENCE_DIR / f"{name}.ppm") for name, _, _ in VIEWS}
     kept.unlink(missing_ok=True)
-    REFERENCE_DIR.mkdir(parents=True, exist_ok=True)
     failed, pictures = checks.failed, {}
     with tempfile.TemporaryDirectory() as temp:
         with GatedRun("web-reference", temp) as run:  # the menu's first frame drawn

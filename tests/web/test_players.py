@@ -37,7 +37,7 @@ def pad(page, state):  # the one pad the browser knows now (None: none), once th
     buttons, x, y, z = state or (0, 0, 0, 0)
     shape = {"connected": True, "mapping": "standard", "axes": [x, y, z, 0],
              "buttons": [{"pressed": bool(buttons >> i & 1), "value": buttons >> i & 1} for i in range(17)]}
-    page.evaluate(f"navigator.getGamepads = () => [{json.dumps(shape) if state else ''}]; {SETTLE}")
+    page.evaluate(f"navigator.getGamepads = () => [{json.dumps(shape) if state else ''}], {SETTLE}")
 
 
 def step(page, way):  # the picture after it; a pad is unplugged after, which lets go of what it held
@@ -80,7 +80,7 @@ def body(checks):
             missing = [row["id"] for row in page.evaluate("robotscene.bindings()")
                        if not all(row[k] in described for k in ("keys", "qwerty", "pad", "does"))]
             checks.check(canvas, role == "application" and "robot" in name and not missing, (role, name, missing))
-        page.evaluate("window.said = []; new MutationObserver(() => said.push(announce.textContent))"
+        page.evaluate("window.said = [], new MutationObserver(() => said.push(announce.textContent))"
                       ".observe(announce, {childList: true, characterData: true, subtree: true})")
         for key, _ in SAID:
             page.key(key)

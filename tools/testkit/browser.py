@@ -151,7 +151,8 @@ class Page(Managed):
         return True
 
     # -- what every backend gives ---------------------------------------------------------------
-    # launch(), quit(), navigate(url), evaluate(expression), execute(script), resize(width, height),
+    # launch(), quit(), navigate(url), evaluate(expression) (its value, a promise's awaited, through
+    # JSON; an expression, never statements), execute(script) (statements, no value), resize(width, height),
     # hide(), show(), _key(name, down, code), _pointer(kind, x, y) with kind "move", "down" or "up",
     # _wheel(delta, x, y), touch(kind, points), _collect() (console messages into self.messages).
 
@@ -241,8 +242,10 @@ class Page(Managed):
 # W3C WebDriver actions, as BiDi and classic WebDriver both take them.
 
 def key_action(name, down, code=None):
-    return {"type": "key", "id": "keyboard", "actions": [{"type": "keyDown" if down else "keyUp",
-                                                          "value": key_fields(name, code)[3]}]}
+    # A source of its own for each key: WebKitGTK loses a key's release, one source having
+    # pressed another key meanwhile.
+    value = key_fields(name, code)[3]
+    return {"type": "key", "id": f"key {value}", "actions": [{"type": "keyDown" if down else "keyUp", "value": value}]}
 
 
 def pointer_actions(kind, x, y):

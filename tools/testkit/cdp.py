@@ -91,13 +91,16 @@ class Chromium(Page):
         self.send("Page.bringToFront")
 
     def evaluate(self, expression):
-        result = self.send("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
+        # An expression, as the other backends take it: a statement fails here too.
+        result = self.send("Runtime.evaluate", expression=f"({expression}\n)", returnByValue=True, awaitPromise=True)
         if "exceptionDetails" in result:
             raise HarnessError(f"{expression[:200]}: {result['exceptionDetails'].get('text')}")
         return result.get("result", {}).get("value")
 
     def execute(self, script):
-        self.evaluate(script)
+        result = self.send("Runtime.evaluate", expression=script)
+        if "exceptionDetails" in result:
+            raise HarnessError(f"script: {result['exceptionDetails'].get('text')}")
 
     def resize(self, width, height):
         self.send("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=self.scale,

@@ -6,11 +6,11 @@
 #   share/icons/hicolor/<n>x<n>/apps/robotscene.png
 #   share/metainfo/<id>.metainfo.xml         AppStream metadata for software centres
 #   share/man/man6/robotscene.6.gz           the manual page
-#   share/doc/robotscene/copyright           the licences (debian/copyright, stb's included)
+#   share/doc/robotscene/copyright           the licence (LICENSE; the package's names stb's too)
 # The launcher finds the rest from its own location, so any prefix works (also a `dpkg -x` root).
 # The directory names are fixed here and in packaging/robotscene; change them together.
 # The Debian package (debian/) installs with these rules and adds only what is Debian's own: the
-# changelog, the lintian overrides, stripping into -dbgsym. The target robotscene-installed
+# changelog, its copyright file, the lintian overrides, stripping into -dbgsym. The target robotscene-installed
 # builds all that these rules install and nothing else.
 
 set(ROBOTSCENE_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 that draws the icon at build time")
@@ -64,7 +64,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/textures ${PROJECT_SOURCE_DIR}/audio
   DESTINATION share/games/robotscene COMPONENT ${ROBOTSCENE_COMPONENT}
   FILES_MATCHING PATTERN "*.jpg" PATTERN "*.png" PATTERN "*.wav")
 install(FILES ${docs}/robotscene.6.gz DESTINATION share/man/man6 COMPONENT ${ROBOTSCENE_COMPONENT})
-install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright DESTINATION share/doc/robotscene
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/robotscene RENAME copyright
   COMPONENT ${ROBOTSCENE_COMPONENT})
 install(FILES ${docs}/${ROBOTSCENE_APPSTREAM_ID}.metainfo.xml DESTINATION share/metainfo
   COMPONENT ${ROBOTSCENE_COMPONENT})

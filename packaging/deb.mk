@@ -1,7 +1,7 @@
 # The release and the Debian package (debian/), included by the top Makefile. Each works on the
 # last commit (DIST_COMMIT), never on uncommitted changes:
-#   make dist        build/robotscene-<version>.tar.gz, the tree of the commit, the same bytes
-#                    whenever and wherever it is made; also the package's orig tarball
+#   make dist        build/robotscene-<version>.tar.gz, the tree of the commit but debian/, the same
+#                    bytes whenever and wherever it is made; also the package's orig tarball
 #   make deb         installs the Build-Depends, then dpkg-buildpackage -us -uc -b: the .deb
 #                    files, .buildinfo and .changes land in build/
 #   make source      the source package (.dsc, .debian.tar.xz) in build/
@@ -29,17 +29,20 @@ DEB_CHANGES      := $(BUILD_DIR)/robotscene_$(DEB_VERSION)_$(DEB_ARCH).changes
 .PHONY: dist deb-tree deb-build-deps deb source upload
 
 # git archive stamps every member with the commit's time; tar.umask fixes the modes, gzip -n
-# leaves out the name and time.
+# leaves out the name and time. The packaging (debian/) is Debian's part, added on top of the
+# release in deb-tree, as a distribution adds its own.
 dist:
 	@mkdir -p $(BUILD_DIR)
 	git -c tar.umask=0022 archive --format=tar --prefix=robotscene-$(UPSTREAM_VERSION)/ $(DIST_COMMIT) \
-	  | gzip -9n > $(DIST).part
+	  -- . ':!debian' | gzip -9n > $(DIST).part
 	mv $(DIST).part $(DIST)
 
-# The tarball unpacked beside itself, under the orig name dpkg-source looks for.
+# The tarball unpacked beside itself under the orig name dpkg-source looks for, and the commit's
+# debian/ put in.
 deb-tree: dist
 	rm -rf $(DEB_TREE)
 	tar -xzf $(DIST) -C $(BUILD_DIR)
+	git archive $(DIST_COMMIT) debian | tar -x -C $(DEB_TREE)
 	ln -sf $(notdir $(DIST)) $(BUILD_DIR)/robotscene_$(UPSTREAM_VERSION).orig.tar.gz
 
 deb-build-deps: deps-if-missing

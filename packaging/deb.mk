@@ -5,18 +5,20 @@
 #   make deb         installs the Build-Depends, then dpkg-buildpackage -us -uc -b: the .deb
 #                    files, .buildinfo and .changes land in build/
 #   make source      the source package (.dsc, .debian.tar.xz) in build/
-#   make upload      source and binary packages together, as an upload has them (.changes in build/),
-#                    and the tools .ci/run checks them with: mmdebstrap, autopkgtest, piuparts
+#   make upload      source and binary packages together, as an upload has them (.changes in build/)
+#   make upload-check-tools   installs what .ci/run checks an upload with: mmdebstrap,
+#                    autopkgtest, piuparts
 # None of them signs, uploads or installs the package.
 
-# debhelper, as make test builds the package; reuse and locales for the package test's licence
-# check and its second build in another locale.
-DEB_PACKAGES       := dpkg-dev debhelper git reuse locales
-UPLOAD_PACKAGES    := $(DEB_PACKAGES) mmdebstrap autopkgtest piuparts
-PACKAGES.deb        = $(DEB_PACKAGES)
-PACKAGES.source     = $(DEB_PACKAGES)
-PACKAGES.dist       = git
-PACKAGES.upload     = $(UPLOAD_PACKAGES)
+# debhelper, as make test builds the package; reuse, locales and faketime for the package test's
+# licence check and its second build in another locale and at another time.
+DEB_PACKAGES         := dpkg-dev debhelper git reuse locales faketime
+UPLOAD_CHECK_PACKAGES := mmdebstrap autopkgtest piuparts
+PACKAGES.deb          = $(DEB_PACKAGES)
+PACKAGES.source       = $(DEB_PACKAGES)
+PACKAGES.upload       = $(DEB_PACKAGES)
+PACKAGES.dist         = git
+PACKAGES.upload-check-tools = $(UPLOAD_CHECK_PACKAGES)
 
 DIST_COMMIT      ?= HEAD
 DEB_VERSION      := $(shell dpkg-parsechangelog -l debian/changelog -S Version 2>/dev/null)
@@ -26,7 +28,7 @@ DEB_TREE         := $(BUILD_DIR)/robotscene-$(UPSTREAM_VERSION)
 DEB_ARCH         := $(shell dpkg --print-architecture 2>/dev/null)
 DEB_CHANGES      := $(BUILD_DIR)/robotscene_$(DEB_VERSION)_$(DEB_ARCH).changes
 
-.PHONY: dist deb-tree deb-build-deps deb source upload
+.PHONY: dist deb-tree deb-build-deps deb source upload upload-check-tools
 
 # git archive stamps every member with the commit's time; tar.umask fixes the modes, gzip -n
 # leaves out the name and time. The packaging (debian/) is Debian's part, added on top of the
@@ -60,3 +62,5 @@ source: deps-if-missing deb-tree
 upload: deb-build-deps deb-tree
 	cd $(DEB_TREE) && dpkg-buildpackage -us -uc
 	@ls -1 $(DEB_CHANGES)
+
+upload-check-tools: deps-if-missing

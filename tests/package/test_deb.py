@@ -93,7 +93,7 @@ def check_upload(checks, folder, log):
                  "\n".join(line for line in log.splitlines() if "dpkg-shlibdeps" in line))
     changes = list(folder.glob("*.changes"))
     result = tool("lintian", "--pedantic", "--display-info", "--show-overrides", "--allow-root", *changes)
-    tags = set(re.findall(r"^([A-Z]): [^:\n]+: (\S+)", result.stdout, re.M))  # kind, name; O: overridden
+    tags = set(re.findall(r"^([EWIPXO]): [^:\n]+: (\S+)", result.stdout, re.M))  # kind, name; O: overridden
     documented = (ROOT / "docs/packaging.md").read_text()
     wrong = sorted((kind, name) for kind, name in tags if kind in "EW" or f"`{name}`" not in documented)
     checks.check("lintian: no error or warning, each other finding explained in docs/packaging.md",
@@ -167,6 +167,7 @@ def check_layout(checks, prefix, launcher, extra=()):
 def check_reproducible(checks, temp, commit):
     # The locale is built into the test's own folder: the machine's locales stay as they are.
     locales, other = temp / "locales", temp / "and-another-build"
+    locales.mkdir()
     result = tool("localedef", "-i", "et_EE", "-f", "UTF-8", locales / "et_EE.UTF-8")
     env = {"LOCPATH": str(locales), "LC_ALL": "et_EE.UTF-8", "TZ": "Pacific/Kiritimati"}
     if checks.check("localedef makes et_EE.UTF-8", result.returncode == 0, result.stderr):

@@ -11,24 +11,26 @@ import sys
 import tempfile
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-import harness  # noqa: E402
-from test_scene import menu_shown  # noqa: E402
+from testkit.base import REPO_ROOT
+from testkit.checks import check_exit, run_test
+from testkit.images import PNG_SIGNATURE
+from testkit.program import WINDOW_SIZE, ProgramRun
+from testkit.scene import menu_shown
 
 # The version as the build takes it, from the top CMakeLists.txt (the testbed has no build tree).
-VERSION = re.search(r"project\(robotscene VERSION ([0-9.]+)", (harness.REPO_ROOT / "CMakeLists.txt").read_text())[1]
+VERSION = re.search(r"project\(robotscene VERSION ([0-9.]+)", (REPO_ROOT / "CMakeLists.txt").read_text())[1]
 
 
 def png_size(path):
     data = Path(path).read_bytes()[:24]
-    return struct.unpack(">II", data[16:24]) if data.startswith(harness.PNG_SIGNATURE) else None
+    return struct.unpack(">II", data[16:24]) if data.startswith(PNG_SIGNATURE) else None
 
 
 def check_session(checks, label, command, cwd="/"):
     with tempfile.TemporaryDirectory(prefix="robotscene-home-") as home:
         pictures = Path(home, "Pictures")
         pictures.mkdir()
-        with harness.ProgramRun(f"installed-{label}", cwd=cwd, command=command, keep_shots=False,
+        with ProgramRun(f"installed-{label}", cwd=cwd, command=command, keep_shots=False,
                                 env={"HOME": home, "XDG_CONFIG_HOME": home}) as run:
             checks.passes(f"{label}: starts on the menu",
                           lambda: run.start_and_wait() or run.wait_for_picture(menu_shown, 30, "the menu"))
@@ -38,8 +40,8 @@ def check_session(checks, label, command, cwd="/"):
             saved = checks.passes(f"{label}: P saves a picture",
                                   lambda: Path(run.wait_for_line(r"^Saved (.*)$", 30)[1]))
             checks.check(f"{label}: the picture is the window's size, in ~/Pictures", saved is not None
-                         and saved.parent == pictures and png_size(saved) == harness.WINDOW_SIZE, saved)
-            harness.check_exit(checks, run, f"{label}: ", timeout=10)
+                         and saved.parent == pictures and png_size(saved) == WINDOW_SIZE, saved)
+            check_exit(checks, run, f"{label}: ", timeout=10)
 
 
 def check_version(checks, command):
@@ -52,4 +54,4 @@ def check_version(checks, command):
 
 if __name__ == "__main__":
     launcher = sys.argv[1]
-    harness.run_test(lambda checks: (check_version(checks, launcher), check_session(checks, "installed", launcher)))
+    run_test(lambda checks: (check_version(checks, launcher), check_session(checks, "installed", launcher)))

@@ -21,7 +21,8 @@ import tempfile
 from pathlib import Path
 
 import installed
-from installed import harness
+from testkit.base import BUILD_DIR, REPO_ROOT
+from testkit.checks import run_test
 
 VERSION = installed.VERSION
 TIMEOUT = 600  # seconds for one outside tool (a build, lintian, apt-get)
@@ -39,7 +40,7 @@ APT = ["apt-get", "-y", "--no-install-recommends", "-o", "DPkg::Lock::Timeout=30
 # Without the caller's make state (its jobserver is not ours) or SOURCE_DATE_EPOCH.
 ENV = {key: value for key, value in os.environ.items()
        if key not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL", "SOURCE_DATE_EPOCH", "DEB_BUILD_OPTIONS")}
-ROOT = harness.REPO_ROOT
+ROOT = REPO_ROOT
 
 
 def tool(*command, **options):
@@ -212,7 +213,7 @@ def check_installed(checks, deb, temp):
 
 def check_cmake_install(checks, temp):
     prefix = temp / "install $dir"  # a blank and a dollar sign: quoting faults show
-    result = tool("sh", "-c", 'umask 0002 && exec cmake --install "$0" --prefix "$1"', harness.BUILD_DIR, prefix)
+    result = tool("sh", "-c", 'umask 0002 && exec cmake --install "$0" --prefix "$1"', BUILD_DIR, prefix)
     if checks.check("cmake --install succeeds", result.returncode == 0, result.stdout + result.stderr):
         check_layout(checks, prefix, prefix / "games/robotscene")
         (temp / "links").mkdir()  # the launcher must follow the link to find its prefix
@@ -240,4 +241,4 @@ def test_deb(checks):
 
 
 if __name__ == "__main__":
-    harness.run_test(test_deb)
+    run_test(test_deb)

@@ -40,18 +40,11 @@ APT = ["apt-get", "-y", "--no-install-recommends", "-o", "DPkg::Lock::Timeout=30
 # Without the caller's make state (its jobserver is not ours) or SOURCE_DATE_EPOCH.
 ENV = {key: value for key, value in os.environ.items()
        if key not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL", "SOURCE_DATE_EPOCH", "DEB_BUILD_OPTIONS")}
-ROOT = REPO_ROOT
 
 
 def tool(*command, **options):
     return subprocess.run(list(map(str, command)), capture_output=True, text=True, timeout=TIMEOUT,
                           env=options.pop("env", ENV), **options)
-
-
-def changelog_top():
-    # "robotscene (1.0-1) unstable; ..." and the day of that entry.
-    text = (ROOT / "debian/changelog").read_text()
-    return text.partition("\n")[0], email.utils.parsedate_to_datetime(re.search(r"\n -- .*>  (.*)\n", text)[1]).date()
 
 
 def words(text):
@@ -60,22 +53,22 @@ def words(text):
 
 
 def check_licence(checks):
-    result = tool("reuse", "lint", cwd=ROOT)
+    result = tool("reuse", "lint", cwd=REPO_ROOT)
     checks.check("reuse lint passes", result.returncode == 0, result.stdout[-3000:] + result.stderr)
-    expat = words((ROOT / "LICENSE").read_text().split("\n\n", 2)[2])
-    copyright = (ROOT / "debian/copyright").read_text()
+    expat = words((REPO_ROOT / "LICENSE").read_text().split("\n\n", 2)[2])
+    copyright = (REPO_ROOT / "debian/copyright").read_text()
     said = {"debian/copyright": "Files: *\nCopyright: 2026 robotscene developers\nLicense: Expat\n" in copyright
             and expat in words(copyright) and "stb_image" in copyright and "public-domain or Expat" in copyright,
-            "AppStream": "<project_license>MIT</project_license>" in (ROOT / "packaging/robotscene.metainfo.xml.in").read_text(),
-            "manual page": "Expat (MIT)" in (ROOT / "packaging/robotscene.6.in").read_text(),
-            "README": "## Licence\n\nExpat (MIT)" in (ROOT / "README.md").read_text()}
+            "AppStream": "<project_license>MIT</project_license>" in (REPO_ROOT / "packaging/robotscene.metainfo.xml.in").read_text(),
+            "manual page": "Expat (MIT)" in (REPO_ROOT / "packaging/robotscene.6.in").read_text(),
+            "README": "## Licence\n\nExpat (MIT)" in (REPO_ROOT / "README.md").read_text()}
     checks.check("LICENSE's Expat terms are named by " + ", ".join(said), all(said.values()), said)
 
 
 def build(checks, folder, goal, commit, umask, env, clock=""):
     # The make rule itself, in a shell with the umask, the clock moved on by faketime if asked.
     command = f"umask {umask:04o} && exec {clock} make --no-print-directory {goal} BUILD_DIR={folder} DIST_COMMIT={commit}"
-    result = tool("sh", "-c", command, cwd=ROOT, env=dict(ENV, DEB_BUILD_OPTIONS=f"nocheck parallel={os.cpu_count()}", **env))
+    result = tool("sh", "-c", command, cwd=REPO_ROOT, env=dict(ENV, DEB_BUILD_OPTIONS=f"nocheck parallel={os.cpu_count()}", **env))
     debs = sorted(folder.glob("*.deb"))
     checks.check(f"make {goal} in {folder.name} builds the package and its -dbgsym", result.returncode == 0
                  and [deb.name.split("_")[0] for deb in debs] == ["robotscene-dbgsym", "robotscene"],
@@ -85,24 +78,20 @@ def build(checks, folder, goal, commit, umask, env, clock=""):
 
 def digests(folder):
     # The packages and the tarballs, less the source package, which the second build leaves out.
-    return {path.name: hashlib.sha256(path.read_bytes()).hexdigest() for path in folder.glob("*.[dt][ea][br]*")
-            if path.name.endswith((".deb", ".tar.gz"))}
+    return {path.name: hashlib.sha256(path.read_bytes()).hexdigest() for path in [*folder.glob("*.deb"), *folder.glob("*.tar.gz")]}
 
 
-def check_upload(checks, folder, log):
+def check_upload(checks, folder, log, deb, program):
     checks.check("dpkg-shlibdeps warns of nothing", "dpkg-shlibdeps: warning" not in log,
                  "\n".join(line for line in log.splitlines() if "dpkg-shlibdeps" in line))
     changes = list(folder.glob("*.changes"))
     result = tool("lintian", "--pedantic", "--display-info", "--show-overrides", "--allow-root", *changes)
     tags = set(re.findall(r"^([EWIPXO]): [^:\n]+: (\S+)", result.stdout, re.M))  # kind, name; O: overridden
-    documented = (ROOT / "docs/packaging.md").read_text()
+    documented = (REPO_ROOT / "docs/packaging.md").read_text()
     wrong = sorted((kind, name) for kind, name in tags if kind in "EW" or f"`{name}`" not in documented)
     checks.check("lintian: no error or warning, each other finding explained in docs/packaging.md",
                  len(changes) == 1 and ".dsc" in changes[0].read_text() and result.returncode == 0 and not wrong,
                  f"{wrong}\n{result.stdout}{result.stderr}")
-
-
-def check_control(checks, deb, program):
     stb = tool("dpkg-query", "-W", "-f", "${source:Package} (= ${source:Version})", "libstb-dev").stdout
     field = tool("dpkg-deb", "-f", deb, "Static-Built-Using").stdout.strip()
     checks.check("Static-Built-Using names the stb it was built with", field == stb and "stb" in field, field)
@@ -115,7 +104,8 @@ def check_metadata(checks, root):
     # validate-tree also looks for the desktop entry the metadata launches.
     result = tool("appstreamcli", "validate-tree", "--no-net", root)
     checks.check("appstreamcli validate-tree passes", result.returncode == 0, result.stdout + result.stderr)
-    top, day = changelog_top()
+    text = (REPO_ROOT / "debian/changelog").read_text()  # the top line and the date of its entry
+    top, day = text.partition("\n")[0], email.utils.parsedate_to_datetime(re.search(r"\n -- .*>  (.*)\n", text)[1]).date()
     changelog = gzip.decompress((root / "usr/share/doc/robotscene/changelog.Debian.gz").read_bytes()).decode()
     release = f'<release version="{VERSION}" date="{day}"/>'
     metainfo = (root / "usr/share/metainfo/org.example.robotscene.metainfo.xml").read_text()
@@ -126,7 +116,7 @@ def check_metadata(checks, root):
     text = " ".join(result.stdout.split())
     checks.check("man renders the page without warnings, dated and versioned", result.returncode == 0
                  and not result.stderr.strip() and f"robotscene {VERSION} {day}" in text, result.stderr + text[-300:])
-    table = (ROOT / "README.md").read_text().split("| Key | What it does |")[1].split("\n\n")[0]
+    table = (REPO_ROOT / "README.md").read_text().split("| Key | What it does |")[1].split("\n\n")[0]
     rows = re.findall(r"^\| ([^|]+?) \| ([^|]+?) \|$", table, re.M)
     missing = [said for said in [f"{key} {does}" for key, does in rows] if said not in text]
     checks.check(f"manual has the README's {len(rows)} keys", rows and not missing, "\n".join(missing))
@@ -147,8 +137,8 @@ def exec_arguments(value):
 
 
 def check_layout(checks, prefix, launcher, extra=()):
-    assets = [f"share/games/robotscene/{path.relative_to(ROOT)}"
-              for pattern in ("textures/*.[jp][pn]g", "audio/*.wav") for path in ROOT.glob(pattern)]
+    assets = [f"share/games/robotscene/{path.relative_to(REPO_ROOT)}"
+              for pattern in ("textures/*.[jp][pn]g", "audio/*.wav") for path in REPO_ROOT.glob(pattern)]
     installed_files = {str(path.relative_to(prefix)) for path in prefix.rglob("*") if not path.is_dir()}
     expected = set(FILES + assets + list(extra))
     modes = {f"{path.relative_to(prefix)} {path.stat().st_mode & 0o777:o}" for path in [prefix, *prefix.rglob("*")]
@@ -171,13 +161,13 @@ def check_reproducible(checks, temp, commit):
     locales.mkdir()
     result = tool("localedef", "-i", "et_EE", "-f", "UTF-8", locales / "et_EE.UTF-8")
     env = {"LOCPATH": str(locales), "LC_ALL": "et_EE.UTF-8", "TZ": "Pacific/Kiritimati"}
-    if checks.check("localedef makes et_EE.UTF-8", result.returncode == 0, result.stderr):
-        build(checks, other, "deb", commit, 0o002, env, clock="faketime -f +397d")
-        first, made = digests(temp / "one"), digests(other)
-        same = {name: made.get(name) == digest for name, digest in first.items()}
-        if not checks.check("the other build gives the same tarball and packages", made and all(same.values()), same):
-            for name in (name for name, ok in same.items() if not ok and name.endswith(".deb")):
-                print(tool("diffoscope", "--text", "-", temp / "one" / name, other / name).stdout[:20000])
+    build(checks, other, "deb", commit, 0o002, env, clock="faketime -f +397d")
+    first, made = digests(temp / "one"), digests(other)
+    same = {name: made.get(name) == digest for name, digest in first.items()}
+    if not checks.check("in et_EE.UTF-8 too the other build gives the same tarball and packages",
+                        result.returncode == 0 and made and all(same.values()), f"{same} {result.stderr}"):
+        for name in (name for name, ok in same.items() if not ok and name.endswith(".deb")):
+            print(tool("diffoscope", "--text", "-", temp / "one" / name, other / name).stdout[:20000])
 
 
 def listing():
@@ -224,15 +214,14 @@ def check_cmake_install(checks, temp):
 def test_deb(checks):
     check_licence(checks)
     # The tree as it is, committed or not (tracked files only): the last commit when it is clean.
-    commit = tool("git", "stash", "create", cwd=ROOT).stdout.strip() or "HEAD"
+    commit = tool("git", "stash", "create", cwd=REPO_ROOT).stdout.strip() or "HEAD"
     with tempfile.TemporaryDirectory(prefix="robotscene-deb-test-") as name:
         temp = Path(name)
         log, debs = build(checks, temp / "one", "upload", commit, 0o022, {"LC_ALL": "C.UTF-8", "TZ": "UTC"})
         if len(debs) == 2:
             deb, root = debs[1], temp / "root"
             tool("dpkg", "-x", deb, root)
-            check_upload(checks, temp / "one", log)
-            check_control(checks, deb, root / "usr/libexec/robotscene/robotscene")
+            check_upload(checks, temp / "one", log, deb, root / "usr/libexec/robotscene/robotscene")
             check_layout(checks, root / "usr", "/usr/games/robotscene", DEBIAN_FILES)
             check_metadata(checks, root)
             check_reproducible(checks, temp, commit)

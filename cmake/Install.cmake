@@ -10,8 +10,8 @@
 # The launcher finds the rest from its own location, so any prefix works (also a `dpkg -x` root).
 # The directory names are fixed here and in packaging/robotscene; change them together.
 # The Debian package (debian/) installs with these rules and adds only what is Debian's own: the
-# changelog, its copyright file, the lintian overrides, stripping into -dbgsym. The target robotscene-installed
-# builds all that these rules install and nothing else.
+# changelog, its copyright file, the lintian overrides, stripping into -dbgsym. The target
+# robotscene-installed builds all that these rules install and nothing else.
 
 set(ROBOTSCENE_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 that draws the icon at build time")
 set(ROBOTSCENE_ICON_SIZES 48 128 256) # pixels

@@ -20,9 +20,10 @@ PACKAGES.upload       = $(DEB_PACKAGES)
 PACKAGES.dist         = git
 PACKAGES.upload-check-tools = $(UPLOAD_CHECK_PACKAGES)
 
+# The release's version is the top CMakeLists.txt's; the package's adds Debian's revision.
 DIST_COMMIT      ?= HEAD
+UPSTREAM_VERSION := $(shell grep -m1 -o 'robotscene VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 DEB_VERSION      := $(shell dpkg-parsechangelog -l debian/changelog -S Version 2>/dev/null)
-UPSTREAM_VERSION := $(firstword $(subst -, ,$(DEB_VERSION)))
 DIST             := $(BUILD_DIR)/robotscene-$(UPSTREAM_VERSION).tar.gz
 DEB_TREE         := $(BUILD_DIR)/robotscene-$(UPSTREAM_VERSION)
 DEB_ARCH         := $(shell dpkg --print-architecture 2>/dev/null)

@@ -116,9 +116,13 @@ def check_metadata(checks, root):
     text = " ".join(result.stdout.split())
     checks.check("man renders the page without warnings, dated and versioned", result.returncode == 0
                  and not result.stderr.strip() and f"robotscene {VERSION} {day}" in text, result.stderr + text[-300:])
-    table = (REPO_ROOT / "README.md").read_text().split("| Key | What it does |")[1].split("\n\n")[0]
-    rows = re.findall(r"^\| ([^|]+?) \| ([^|]+?) \|$", table, re.M)
-    missing = [said for said in [f"{key} {does}" for key, does in rows] if said not in text]
+    # Each row of the README's key table as the manual words it: the AZERTY key, the QWERTY one
+    # where it differs, the gamepad's where there is one, then what it does.
+    table = (REPO_ROOT / "README.md").read_text().split("| Key (AZERTY) | QWERTY, QWERTZ | Gamepad | What it does |")[1]
+    rows = [[cell.strip() for cell in line.strip("|").split("|")] for line in table.split("\n\n")[0].splitlines()[2:]]
+    said = [key + (f"; on QWERTY and QWERTZ {qwerty}" if qwerty != key else "") + (f"; gamepad: {pad}" if pad else "")
+            + f" {does}" for key, qwerty, pad, does in rows]
+    missing = [line for line in said if line not in text]
     checks.check(f"manual has the README's {len(rows)} keys", rows and not missing, "\n".join(missing))
 
 

@@ -15,7 +15,7 @@ import subprocess
 import websocket
 
 from testkit.base import HarnessError, wait_until
-from testkit.browser import Page, key_action, pointer_actions, touch_actions, wheel_action
+from testkit.browser import Page, SocketCommands, key_action, pointer_actions, touch_actions, wheel_action
 from testkit.xvfb import Xvfb, die_with_parent, stop_process
 
 START_TIMEOUT = 60  # seconds for Firefox to listen for BiDi
@@ -33,7 +33,7 @@ def prefs(page):
     return "".join(f"user_pref({json.dumps(name)}, {json.dumps(value)});\n" for name, value in values.items())
 
 
-class Firefox(Page):
+class Firefox(SocketCommands, Page):
     engine = "firefox"
     lacks = {"audio": "Firefox finds no audio device here: its audio context never runs",
              "accessibility": "WebDriver BiDi gives no accessibility tree",
@@ -75,24 +75,15 @@ class Firefox(Page):
             self.xvfb.stop()
         self.socket = self.process = self.xvfb = None
 
-    def send(self, method, **params):
-        """One BiDi command; the events that come meanwhile are noted."""
-        self._next_id += 1
-        ident = self._next_id
-        self.socket.send(json.dumps({"id": ident, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get("id") == ident:
-                if message.get("type") == "error":
-                    raise HarnessError(f"{method}: {message.get('error')}: {message.get('message')}")
-                return message.get("result", {})
-            if message.get("method") == "log.entryAdded":
-                entry = message["params"]
-                kind = entry.get("method", "log") if entry.get("type") == "console" else "exception"
-                self.messages.append(("warning" if kind == "warn" else kind, entry.get("text", "")))
+    @staticmethod
+    def _error(message):
+        return message.get("type") == "error" and f"{message.get('error')}: {message.get('message')}"
 
-    def _collect(self):
-        pass  # noted as they come, with every reply
+    def _note(self, message):
+        if message.get("method") == "log.entryAdded":
+            entry = message["params"]
+            kind = entry.get("method", "log") if entry.get("type") == "console" else "exception"
+            self.messages.append(("warning" if kind == "warn" else kind, entry.get("text", "")))
 
     def navigate(self, url):
         self.send("browsingContext.navigate", context=self.context, url=url, wait="interactive")

@@ -15,6 +15,7 @@ ROBOTSCENE_WEB_DIR through base.WEB_DIR.
 """
 
 import base64
+import json
 import functools
 import http.server
 import importlib
@@ -27,7 +28,7 @@ import tempfile
 import threading
 from pathlib import Path
 
-from testkit.base import Managed, keep_temporary, wait_until
+from testkit.base import HarnessError, Managed, keep_temporary, wait_until
 from testkit.images import Image
 
 ENGINES = {"chromium": "cdp", "firefox": "bidi", "webkit": "webdriver"}  # engine -> its backend module
@@ -268,3 +269,25 @@ def touch_actions(kind, points):
                 "end": [{"type": "pointerUp", "button": 0}]}[kind]
     return [{"type": "pointer", "id": f"finger{number}", "parameters": {"pointerType": "touch"},
              "actions": finger(*point)} for number, point in enumerate(points)]
+
+
+class SocketCommands:
+    """Commands as JSON with an id over one websocket, as the DevTools protocol and WebDriver BiDi
+    both send them: the reply is the message with the command's id, and each event that comes
+    meanwhile goes to _note. A backend says what in a reply is an error (_error)."""
+
+    def send(self, method, **params):
+        self._next_id += 1
+        ident = self._next_id
+        self.socket.send(json.dumps({"id": ident, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") != ident:
+                self._note(message)
+            elif self._error(message):
+                raise HarnessError(f"{method}: {self._error(message)}")
+            else:
+                return message.get("result", {})
+
+    def _collect(self):
+        pass  # noted as they come, with every reply

@@ -13,7 +13,7 @@ import urllib.request
 import websocket
 
 from testkit.base import HarnessError, wait_until
-from testkit.browser import Page, key_fields
+from testkit.browser import Page, SocketCommands, key_fields
 
 FLAGS = ["--headless=new", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshader",
          "--enable-unsafe-swiftshader", "--remote-debugging-port=0", "--no-first-run",
@@ -23,7 +23,7 @@ POINTER_EVENTS = {"move": "mouseMoved", "down": "mousePressed", "up": "mouseRele
 TOUCH_EVENTS = {"start": "touchStart", "move": "touchMove", "end": "touchEnd"}
 
 
-class Chromium(Page):
+class Chromium(SocketCommands, Page):
     engine = "chromium"
 
     def launch(self):
@@ -57,18 +57,9 @@ class Chromium(Page):
             self.process.wait(10)
         self.socket = self.process = None
 
-    def send(self, method, **params):
-        """One DevTools command; the events that come meanwhile are noted."""
-        self._next_id += 1
-        ident = self._next_id
-        self.socket.send(json.dumps({"id": ident, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get("id") == ident:
-                if "error" in message:
-                    raise HarnessError(f"{method}: {message['error']}")
-                return message.get("result", {})
-            self._note(message)
+    @staticmethod
+    def _error(message):
+        return message.get("error")
 
     def _note(self, message):
         method, params = message.get("method"), message.get("params", {})
@@ -82,9 +73,6 @@ class Chromium(Page):
         elif method == "Log.entryAdded":
             entry = params.get("entry", {})
             self.messages.append((entry.get("level"), entry.get("text", "")))
-
-    def _collect(self):
-        pass  # noted as they come, with every reply
 
     def navigate(self, url):
         self.send("Page.navigate", url=url)

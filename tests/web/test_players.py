@@ -43,8 +43,7 @@ def step(page, way):  # the picture after it; a pad is unplugged after, which le
         page.key(key, up=False, code=code)
     pad(page, way if isinstance(way, tuple) else None)
     picture = page.digest_after(HELD if isinstance(way, (list, tuple)) else 1)
-    for key, code in keys:
-        page.key(key, down=False, code=code)
+    page.release_keys()
     pad(page, None)
     return picture
 

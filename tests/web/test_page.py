@@ -28,7 +28,7 @@ REFERENCE_DIR = BUILD_DIR / "web-reference"
 # Shares of pixels within 32 and within 16 levels of the desktop's that each view must reach, in every engine.
 LEAST32, LEAST16 = 0.99, 0.97
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
-# name, steps (keys, frames to draw, "lose" the page's context, or an action of Side.ACTIONS),
+# name, steps (keys, frames to draw, or an action of Side.ACTIONS, "lose": the page's context),
 # frames drawn after them. "leave": the page goes behind another tab and back (or is blurred where the
 # engine cannot hide it), the desktop lets go; then the pointer moves on, with no button down.
 VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1), ("tracking-wireframe", ["v", "t"], 1),
@@ -53,7 +53,7 @@ class Side:
     # One program, the desktop's or the page's, counting the frames it was let draw and the key
     # events (a press and a release each) it was sent. Both get the same input from here.
 
-    ACTIONS = ("drag", "drag_hold", "z_down", "up_down", "leave")  # each followed by the barrier key
+    ACTIONS = ("drag", "drag_hold", "z_down", "up_down", "leave", "lose")  # each followed by the barrier key
 
     def __init__(self, device):
         self.device, self.drawn, self.keys = device, 0, 0
@@ -164,10 +164,7 @@ def glibc_fly_by():
 def play(side, steps, frames):
     # The steps of a view on one side.
     for step in steps:
-        if step == "lose":
-            side.lose()
-        else:
-            (side.frames if isinstance(step, int) else side.input)(step)
+        (side.frames if isinstance(step, int) else side.input)(step)
     side.frames(frames)
 
 
@@ -273,8 +270,7 @@ def page_behaviour(checks, page, web):
     ended["shown"] = page.evaluate("document.getElementById('ended').hidden ? '' : document.body.innerText")
     checks.check("Esc ends the loop and the music, and the page says how to start again",
                  ended["drawn"] == web.drawn and not ended["music"] and "Start it again" in ended["shown"], ended)
-    problems = page.problems()
-    checks.check("no console errors, warnings or exceptions", not problems, "\n".join(problems[:10]))
+    checks.check("no console errors, warnings or exceptions", not page.problems(), "\n".join(page.problems()[:10]))
 
 
 def free_running(checks, page):

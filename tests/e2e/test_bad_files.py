@@ -43,28 +43,6 @@ def failures(run):
     return Counter(match.group(1) for match in matches), own, reasons
 
 
-def check_run(checks, work):
-    with ProgramRun("bad-files", cue_seconds=0, cwd=work) as run:
-        run.find_window()
-        checks.passes("the menu shows", lambda: run.wait_for_picture(menu_shown, 30, "the menu board", "menu"))
-        # Every image is loaded before the first frame, so every message is out by now.
-        named, own, reasons = failures(run)
-        expected = Counter(LOADS_AT_START)
-        checks.check("one line per load of each unusable file, with its reason, nothing else",
-                     named == expected and len(own) == sum(named.values()) and reasons,
-                     f"expected {dict(expected)}, stderr lines:\n  " + "\n  ".join(own))
-        run.key("space")
-        checks.passes("space shows the scene", lambda: run.wait_for_picture(floor_drawn, 30, "the scene", "scene"))
-        for line in ("DEBUG ENABLED", "DEBUG DISABLED"):
-            run.key("o")
-            checks.passes(f"O works (\"{line}\")", lambda: run.wait_for_line(f"^{line}$", 30))
-        # Back from the debug set, the robot's own images are loaded again, the missing one too.
-        expected[ROBOT] += 1
-        checks.passes("the robot's images load again", lambda: wait_until(
-            lambda: failures(run)[0] == expected, scaled(30), f"stderr lines {dict(expected)}"))
-        check_exit(checks, run)
-
-
 def test_bad_files(checks):
     with tempfile.TemporaryDirectory(prefix="robotscene-bad-files-") as temp:
         work = Path(temp)
@@ -72,7 +50,25 @@ def test_bad_files(checks):
             shutil.copytree(REPO_ROOT / assets, work / assets)
         for name, (spoil, _) in DAMAGE.items():
             spoil(work / name)
-        check_run(checks, work)
+        with ProgramRun("bad-files", cue_seconds=0, cwd=work) as run:
+            run.find_window()
+            checks.passes("the menu shows", lambda: run.wait_for_picture(menu_shown, 30, "the menu board", "menu"))
+            # Every image is loaded before the first frame, so every message is out by now.
+            named, own, reasons = failures(run)
+            expected = Counter(LOADS_AT_START)
+            checks.check("one line per load of each unusable file, with its reason, nothing else",
+                         named == expected and len(own) == sum(named.values()) and reasons,
+                         f"expected {dict(expected)}, stderr lines:\n  " + "\n  ".join(own))
+            run.key("space")
+            checks.passes("space shows the scene", lambda: run.wait_for_picture(floor_drawn, 30, "the scene", "scene"))
+            for line in ("DEBUG ENABLED", "DEBUG DISABLED"):
+                run.key("o")
+                checks.passes(f"O works (\"{line}\")", lambda: run.wait_for_line(f"^{line}$", 30))
+            # Back from the debug set, the robot's own images are loaded again, the missing one too.
+            expected[ROBOT] += 1
+            checks.passes("the robot's images load again", lambda: wait_until(
+                lambda: failures(run)[0] == expected, scaled(30), f"stderr lines {dict(expected)}"))
+            check_exit(checks, run)
 
 
 if __name__ == "__main__":

@@ -56,7 +56,7 @@ def window_session(checks, temp):
         check_exit(checks, run, "after a failed picture: ")
 
 
-def check_command_line(checks):
+def body(checks):
     env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
     for args, status, out, err in ((["--help"], 0, "(?s)^Usage: .*man 6 robotscene", "^$"),
                                    (["-display", ":0", "--version"], 0, r"^robotscene \d+\.\d+\S*\n$", "^$"),
@@ -65,9 +65,6 @@ def check_command_line(checks):
         checks.check(f"{' '.join(args)} exits {status} with no display", done.returncode == status and re.search(
             out, done.stdout) and re.search(err, done.stderr), f"{done.returncode} {done.stdout!r} {done.stderr!r}")
 
-
-def body(checks):
-    check_command_line(checks)
     with tempfile.TemporaryDirectory() as temp:
         window_session(checks, temp)
 

@@ -25,10 +25,10 @@ from testkit.program import GATE_LIB, GatedRun, binary_path
 ENGINE = browser.engine_from_environment()
 OUT_DIR = BUILD_DIR / "web-compare" / ENGINE
 REFERENCE_DIR = BUILD_DIR / "web-reference"
-# Shares of pixels within 32 and within 16 levels of the desktop's that each view must reach.
-THRESHOLDS = {"chromium": (0.99, 0.97), "firefox": (0.99, 0.97), "webkit": (0.99, 0.97)}
+# Shares of pixels within 32 and within 16 levels of the desktop's that each view must reach, in every engine.
+LEAST32, LEAST16 = 0.99, 0.97
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
-# name, steps (keys, frames to draw, "lose" the page's context, or an action of Side.ACTIONS),
+# name, steps (keys, frames to draw, or an action of Side.ACTIONS, "lose": the page's context),
 # frames drawn after them. "leave": the page goes behind another tab and back (or is blurred where the
 # engine cannot hide it), the desktop lets go; then the pointer moves on, with no button down.
 VIEWS = [("menu", [], 1), ("scene", ["space"], 40), ("chase", ["v"], 1), ("tracking-wireframe", ["v", "t"], 1),
@@ -53,7 +53,7 @@ class Side:
     # One program, the desktop's or the page's, counting the frames it was let draw and the key
     # events (a press and a release each) it was sent. Both get the same input from here.
 
-    ACTIONS = ("drag", "drag_hold", "z_down", "up_down", "leave")  # each followed by the barrier key
+    ACTIONS = ("drag", "drag_hold", "z_down", "up_down", "leave", "lose")  # each followed by the barrier key
 
     def __init__(self, device):
         self.device, self.drawn, self.keys = device, 0, 0
@@ -66,6 +66,9 @@ class Side:
         self.keys += 2
         wait_until(lambda: self.counts()[1] >= self.keys, 60, f"{type(self).__name__}'s keys")
 
+    def counts(self):  # frames drawn, key events handled
+        return self.device.counts()
+
     def drag(self):  # the same calls on the desktop's runner and the page
         self.device.drag(*DRAG)
         self.device.wheel(2)
@@ -73,9 +76,6 @@ class Side:
 
 class Desktop(Side):
     """The real program on Xvfb, gated frame by frame (a GatedRun)."""
-
-    def counts(self):  # frames drawn, key events handled
-        return self.device.counts()
 
     def drag_hold(self):  # one motion turns the camera as far as the page's ten
         self.device.point_at(*DRAG[0])
@@ -114,7 +114,15 @@ class Web(Side):
         self.checks = checks
 
     def lose(self):
-        lose_context(self.checks, self.device)
+        # Lost between two frames and given back: the page waits, says so, then goes on as it was.
+        page, music = self.device, [self.device.state()[k] for k in ("music", "musicStarts")]
+        page.evaluate("(loss = canvas.getContext('webgl2').getExtension('WEBGL_lose_context')).loseContext()")
+        waiting = page.wait_for(lambda s: s["lost"], 30, "the context lost") and page.status()
+        page.evaluate("loss.restoreContext()")
+        after = page.wait_for(lambda s: not s["lost"], 30, "the context back")
+        self.checks.check("a lost context waited for and said so; the music untouched", "waiting" in waiting
+                          and page.status() == "" and [after[k] for k in ("music", "musicStarts")] == music,
+                          (waiting, after))
 
     def counts(self):
         state = self.device.state()
@@ -153,24 +161,10 @@ def glibc_fly_by():
     return frame, rand() % 1000 - 500
 
 
-def lose_context(checks, page):
-    # Lost between two frames and given back: the page waits, says so, then goes on as it was.
-    music = [page.state()[k] for k in ("music", "musicStarts")]
-    page.evaluate("(loss = canvas.getContext('webgl2').getExtension('WEBGL_lose_context')).loseContext()")
-    waiting = page.wait_for(lambda s: s["lost"], 30, "the context lost") and page.status()
-    page.evaluate("loss.restoreContext()")
-    after = page.wait_for(lambda s: not s["lost"], 30, "the context back")
-    checks.check("a lost context waited for and said so; the music untouched", "waiting" in waiting
-                 and page.status() == "" and [after[k] for k in ("music", "musicStarts")] == music, (waiting, after))
-
-
 def play(side, steps, frames):
     # The steps of a view on one side.
     for step in steps:
-        if step == "lose":
-            side.lose()
-        else:
-            (side.frames if isinstance(step, int) else side.input)(step)
+        (side.frames if isinstance(step, int) else side.input)(step)
     side.frames(frames)
 
 
@@ -186,34 +180,28 @@ def reference(checks):
     """The desktop's picture of each view, rendered once and kept for every engine's run (two
     engines' runs at once: one renders, the other waits for it)."""
     REFERENCE_DIR.mkdir(parents=True, exist_ok=True)
+    key, kept = reference_key(), REFERENCE_DIR / "key"
     with open(REFERENCE_DIR / "lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        return reference_locked(checks)
-
-
-def reference_locked(checks):
-    key, kept = reference_key(), REFERENCE_DIR / "key"
-    if kept.exists() and kept.read_text() == key:
-        print(f"desktop reference: the pictures kept in {REFERENCE_DIR}", flush=True)
-        return {name: read_ppm(REFERENCE_DIR / f"{name}.ppm") for name, _, _ in VIEWS}
-    kept.unlink(missing_ok=True)
-    failed, pictures = checks.failed, {}
-    with tempfile.TemporaryDirectory() as temp:
-        with GatedRun("web-reference", temp) as run:  # the menu's first frame drawn
+        if kept.exists() and kept.read_text() == key:
+            print(f"desktop reference: the pictures kept in {REFERENCE_DIR}", flush=True)
+            return {name: read_ppm(REFERENCE_DIR / f"{name}.ppm") for name, _, _ in VIEWS}
+        kept.unlink(missing_ok=True)
+        failed, pictures = checks.failed, {}
+        with tempfile.TemporaryDirectory() as temp, GatedRun("web-reference", temp) as run:  # the menu's first frame
             desktop = Desktop(run)
             for name, steps, frames in VIEWS:
                 play(desktop, steps, frames)
                 pictures[name] = desktop.picture()
                 write_ppm(REFERENCE_DIR / f"{name}.ppm", pictures[name])
             check_exit(checks, run, "desktop reference: ")
-    if checks.failed == failed:  # kept only from a run that passed
-        kept.write_text(key)
-    return pictures
+        if checks.failed == failed:  # kept only from a run that passed
+            kept.write_text(key)
+        return pictures
 
 
 def compare_views(checks, web, pictures):
     OUT_DIR.mkdir(parents=True, exist_ok=True)
-    least32, least16 = THRESHOLDS[ENGINE]
     for name, steps, frames in VIEWS:
         play(web, steps, frames)
         mine, theirs = pictures[name], web.picture()
@@ -223,8 +211,8 @@ def compare_views(checks, web, pictures):
         print(f"view {name}: {near32:.1%} within 32, {near16:.1%} within 16", flush=True)
         lit = [1 - image.fraction_near((0, 0, 0), 40) for image in (mine, theirs)]  # points are sparse
         checks.check(f"{name}: page drawn, not dark", lit[1] > 0 and lit[1] >= lit[0] / 2, lit)
-        checks.check(f"{name}: {least32:.0%} within 32, {least16:.0%} within 16", near32 >= least32
-                     and near16 >= least16, f"{near32:.1%}, {near16:.1%}")
+        checks.check(f"{name}: {LEAST32:.0%} within 32, {LEAST16:.0%} within 16", near32 >= LEAST32
+                     and near16 >= LEAST16, f"{near32:.1%}, {near16:.1%}")
 
 
 def page_behaviour(checks, page, web):
@@ -270,21 +258,19 @@ def page_behaviour(checks, page, web):
     scene_frames = web.drawn - 1
     size = page.resize(64, 48)  # or as small as the engine's window goes
     web.frames(frame - 1 - scene_frames)  # small canvas: the same frames, drawn faster
-    flown = [line for line in page.printed() if line.startswith("New falconPosX")]
-    checks.check("no fly-by before its frame", not flown, flown)
+    checks.check("no fly-by before its frame", not page.flights(), page.flights())
     web.frames(1)
-    flown = [line for line in page.printed() if line.startswith("New falconPosX")]
+    flown = page.flights()
     checks.check("the fly-by on its frame, on the desktop's path", flown == [f"New falconPosX : {path}"], flown)
     checks.check("the canvas follows the page's size", page.canvas().size == size, (page.canvas().size, size))
     page.key("Escape", up=False)
     page.wait_for(lambda s: s["ended"], 30, "the end")
-    page.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
+    page.settle()
     ended = page.state()
     ended["shown"] = page.evaluate("document.getElementById('ended').hidden ? '' : document.body.innerText")
     checks.check("Esc ends the loop and the music, and the page says how to start again",
                  ended["drawn"] == web.drawn and not ended["music"] and "Start it again" in ended["shown"], ended)
-    problems = page.problems()
-    checks.check("no console errors, warnings or exceptions", not problems, "\n".join(problems[:10]))
+    checks.check("no console errors, warnings or exceptions", not page.problems(), "\n".join(page.problems()[:10]))
 
 
 def free_running(checks, page):
@@ -332,8 +318,7 @@ def body(checks):
         opened = time.monotonic()
         start_up_failures(checks, failing, FAILURES[:1])
         with browser.open_page(ENGINE, WEB_DIR) as page:
-            page.open()
-            page.wait_for(lambda s: True, 60, "the page's module")
+            page.open_gated()
             web = Web(page, checks)
             compare_views(checks, web, pictures)
             page_behaviour(checks, page, web)

@@ -11,7 +11,6 @@ from testkit.checks import run_test
 ENGINE = browser.engine_from_environment()
 
 HELD = 20  # frames a key, stick or button is held
-SETTLE = "new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))"  # the page polled the pad
 # Two runs from a reset, step by step the same pictures, each step changing the picture: the first by AZERTY's keys,
 # the second by other keys or the pad. Keys as (key, code) held HELD frames, or one tapped for one frame; the pad held
 # (buttons, left stick x and y, right stick x) HELD frames, or a button's number tapped for one frame.
@@ -26,18 +25,12 @@ SAID = [("space", "Menu hidden"), ("v", "Chase camera"), ("m", "Music off"), ("s
         ("Return", "Menu hidden. Orbit camera")]  # Enter: two changes in one
 
 
-def frames(page, count):  # the canvas's digest after count more frames
-    drawn = page.evaluate(f"robotscene.allow({count}), robotscene.state().drawn + {count}")
-    page.wait_for(lambda s: s["drawn"] >= drawn, 120, "the page's frames")
-    return page.evaluate("crypto.subtle.digest('SHA-256', new TextEncoder().encode(robotscene.pixels().rgba))"
-                         ".then(d => btoa(String.fromCharCode(...new Uint8Array(d))))")
-
-
 def pad(page, state):  # the one pad the browser knows now (None: none), once the page has polled it
     buttons, x, y, z = state or (0, 0, 0, 0)
     shape = {"connected": True, "mapping": "standard", "axes": [x, y, z, 0],
              "buttons": [{"pressed": bool(buttons >> i & 1), "value": buttons >> i & 1} for i in range(17)]}
-    page.evaluate(f"navigator.getGamepads = () => [{json.dumps(shape) if state else ''}], {SETTLE}")
+    page.evaluate(f"navigator.getGamepads = () => [{json.dumps(shape) if state else ''}]")
+    page.settle()
 
 
 def step(page, way):  # the picture after it; a pad is unplugged after, which lets go of what it held
@@ -49,9 +42,8 @@ def step(page, way):  # the picture after it; a pad is unplugged after, which le
     for key, code in keys:
         page.key(key, up=False, code=code)
     pad(page, way if isinstance(way, tuple) else None)
-    picture = frames(page, HELD if isinstance(way, (list, tuple)) else 1)
-    for key, code in keys:
-        page.key(key, down=False, code=code)
+    picture = page.digest_after(HELD if isinstance(way, (list, tuple)) else 1)
+    page.release_keys()
     pad(page, None)
     return picture
 
@@ -59,21 +51,20 @@ def step(page, way):  # the picture after it; a pad is unplugged after, which le
 def reduced_motion(checks, page):
     # The hologram off and the canvas small: nothing but the head's sweep and a fly-by could move.
     page.reduce_motion()
-    page.open()
-    page.wait_for(lambda s: s["drawn"] == 0, 60, "the page's module")
+    page.open_gated()
     page.resize(160, 120)
     page.key("space")
     page.key("f")
-    still, flown = {frames(page, 250) for _ in range(8)}, [t for t in page.printed() if t.startswith("New falcon")]
-    checks.check("reduced motion: 2000 scene frames, no head sweep, no fly-by", len(still) == 1 and not flown, flown)
+    still = {page.digest_after(250) for _ in range(8)}
+    checks.check("reduced motion: 2000 scene frames, no head sweep, no fly-by", len(still) == 1 and not page.flights(),
+                 page.flights())
     page.key("r")
-    checks.check("reduced motion: R still starts the sweep", frames(page, 1) != frames(page, 30))
+    checks.check("reduced motion: R still starts the sweep", page.digest_after(1) != page.digest_after(30))
 
 
 def body(checks):
     with browser.open_page(ENGINE, WEB_DIR) as page:
-        page.open()
-        page.wait_for(lambda s: s["drawn"] == 0, 60, "the page's module")
+        page.open_gated()
         canvas = "the canvas: an application with a name, described by every key"
         if not page.skip(checks, canvas, "accessibility"):
             role, name, described = page.accessible("#canvas")
@@ -84,13 +75,13 @@ def body(checks):
                       ".observe(announce, {childList: true, characterData: true, subtree: true})")
         for key, _ in SAID:
             page.key(key)
-            page.evaluate(SETTLE)
+            page.settle()
         checks.check("the live region says each change once", page.evaluate("said") == [t for _, t in SAID],
                      page.evaluate("said"))
         runs = []
         for way in (1, 2):
             page.key("Return")
-            runs.append([frames(page, 1)] + [step(page, ways[way]) for ways in STEPS])
+            runs.append([page.digest_after(1)] + [step(page, ways[way]) for ways in STEPS])
         for number, (name, *_) in enumerate(STEPS, 1):
             checks.check(name, runs[1][number] == runs[0][number] != runs[0][number - 1], "another picture")
         if not page.skip(checks, "reduced motion", "reduced motion"):

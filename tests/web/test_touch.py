@@ -45,10 +45,7 @@ def touch(page, kind, *points):
 
 def frames(page, count, width=390, height=844):  # drawn at this phone size; the canvas's digest
     page.resize(width, height)
-    drawn = page.evaluate(f"robotscene.allow({count}), robotscene.state().drawn + {count}")
-    page.wait_for(lambda s: s["drawn"] >= drawn, 60, "the page's frames")
-    return page.evaluate("crypto.subtle.digest('SHA-256', new TextEncoder().encode(robotscene.pixels().rgba))"
-                         ".then(d => btoa(String.fromCharCode(...new Uint8Array(d))))")
+    return page.digest_after(count)
 
 
 def axe(checks, page, view):
@@ -62,8 +59,7 @@ def axe(checks, page, view):
 
 
 def run(checks, page, by_touch):  # the pictures after each step
-    page.open()
-    page.wait_for(lambda s: s["drawn"] == 0, 60, "the page's module")
+    page.open_gated()
     pictures, where = [frames(page, 1)], page.evaluate("[location.href, history.length]")
     for name, touches, by_keys, count in STEPS:
         touching = by_touch and NEEDS.get(name) not in page.lacks  # else the keys, so the steps after start alike
@@ -100,8 +96,7 @@ def body(checks):
     if not browser.backend(ENGINE).skip(checks, "the phone: touch against keys and mouse, its controls, axe-core", "touch"):
         phone(checks)
     with browser.open_page(ENGINE, WEB_DIR) as page:
-        page.open()
-        page.wait_for(lambda s: True, 60, "the page's module")
+        page.open_gated()
         checks.check("desktop: no control shown", page.evaluate(BOXES) == {})
         axe(checks, page, "desktop")
 

@@ -166,6 +166,26 @@ class Page(Managed):
         self.keys_down, self.button_down = [], False
         self.navigate(url or self.url())
 
+    def open_gated(self):
+        """Opens the page in test mode and waits for its module, no frame drawn yet."""
+        self.open()
+        self.wait_for(lambda s: s["drawn"] == 0, 60, "the page's module")
+
+    def settle(self):
+        """Two animation frames: what the page polls (a pad, the live region) has been seen."""
+        self.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
+
+    def digest_after(self, count):
+        """Lets the gated page draw count more frames; the canvas's SHA-256, as base64."""
+        drawn = self.evaluate(f"robotscene.allow({count}), robotscene.state().drawn + {count}")
+        self.wait_for(lambda s: s["drawn"] >= drawn, 120, "the page's frames")
+        return self.evaluate("crypto.subtle.digest('SHA-256', new TextEncoder().encode(robotscene.pixels().rgba))"
+                             ".then(d => btoa(String.fromCharCode(...new Uint8Array(d))))")
+
+    def flights(self):
+        """The fly-by lines the program printed so far."""
+        return [text for text in self.printed() if text.startswith("New falconPosX")]
+
     def reload(self):
         self.open(self.evaluate("location.href"))
 

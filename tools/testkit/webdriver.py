@@ -111,11 +111,17 @@ class WebKit(Page):
         self.request("POST", self.session + "/execute/sync", {"script": script, "args": []})
 
     def resize(self, width, height):
-        # The window holds the tool bar too: sized once, then again by what the page got.
-        for _ in range(2):
+        # The window holds the tool bar too, whose height is known only once it is shown, and a
+        # new size reaches the page a little later: sized by what the page got until it fits.
+        def fits():
             inner = self.evaluate("[innerWidth, innerHeight, outerWidth, outerHeight]")
+            if inner[:2] == [width, height]:
+                return True
             self.request("POST", self.session + "/window/rect", {
                 "width": width + inner[2] - inner[0], "height": height + inner[3] - inner[1]})
+            return False
+        with contextlib.suppress(HarnessError):  # as small as the engine's window goes, at most
+            wait_until(fits, 5, f"a page of {width} x {height}", interval=0.2)
         return tuple(self.evaluate("[innerWidth, innerHeight]"))
 
     def hide(self):

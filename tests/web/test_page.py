@@ -119,10 +119,10 @@ class Web(Side):
         page.evaluate("(loss = canvas.getContext('webgl2').getExtension('WEBGL_lose_context')).loseContext()")
         waiting = page.wait_for(lambda s: s["lost"], 30, "the context lost") and page.status()
         page.evaluate("loss.restoreContext()")
-        after = page.wait_for(lambda s: not s["lost"], 30, "the context back")
+        # The status line is cleared just after the flag, not with it.
+        after = page.wait_for(lambda s: not s["lost"] and page.status() == "", 30, "the context back, the line clear")
         self.checks.check("a lost context waited for and said so; the music untouched", "waiting" in waiting
-                          and page.status() == "" and [after[k] for k in ("music", "musicStarts")] == music,
-                          (waiting, after))
+                          and [after[k] for k in ("music", "musicStarts")] == music, (waiting, music, after))
 
     def counts(self):
         state = self.device.state()

@@ -119,7 +119,7 @@ class Web(Side):
         page.evaluate("(loss = canvas.getContext('webgl2').getExtension('WEBGL_lose_context')).loseContext()")
         waiting = page.wait_for(lambda s: s["lost"], 30, "the context lost") and page.status()
         page.evaluate("loss.restoreContext()")
-        # The status line is cleared just after the flag, not with it.
+        # Given back: the flag down and the status line clear (the loader may show a note late).
         after = page.wait_for(lambda s: not s["lost"] and page.status() == "", 30, "the context back, the line clear")
         self.checks.check("a lost context waited for and said so; the music untouched", "waiting" in waiting
                           and [after[k] for k in ("music", "musicStarts")] == music, (waiting, music, after))

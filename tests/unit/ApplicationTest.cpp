@@ -1,6 +1,7 @@
 // The application shell on the recording GL and GLUT: start-up as a user sees it (window, title,
 // callbacks, render state, music), the redraw timer, the projection and the frame-rate title.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -20,21 +21,25 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
 {
     glrec::reset();
     cmdrec::clear();
-    char name[] = "robotscene";
-    char* argv[] = {name, nullptr};
+    std::string args[] = {"robotscene", "-geometry", "640x480+10+30", "-iconic"};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr(); // images may be absent in a bare checkout
-    EXPECT_EQ(runApplication(1, argv), 0) << "the main loop returned";
+    EXPECT_EQ(runApplication(4, argv), 0) << "the main loop returned";
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "OpenGL project by Quillaverden\n");
     ::testing::internal::GetCapturedStderr();
 
-    // The window's place, size and title are seen on a real X server by the scene's e2e test.
+    // The defaults, 1024 by 768 at (200, 200), go first: glutInit replaces them with what -geometry
+    // gives, and gets every argument. The window itself is seen on a real X server end to end.
     const glrec::State& s = glrec::gl();
-    EXPECT_EQ(glrec::callsNamed("glutInitDisplayMode").at(0).args[0],
-              GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
+    const std::vector<std::string> names = glrec::callNames();
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 4),
+              (std::vector<std::string>{"glutInitWindowSize", "glutInitWindowPosition", "glutInit", "glutInitDisplayMode"}));
+    EXPECT_EQ((std::vector<std::vector<double>>{s.calls[0].args, s.calls[1].args, s.calls[2].args, s.calls[3].args}),
+              (std::vector<std::vector<double>>{{1024, 768}, {200, 200}, {4}, {GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE}}));
     // Each event reaches its own handler: a swapped pair would, say, drive on key release.
-    EXPECT_TRUE(s.keyboardUp == &manageKeyboardUp && s.keyboard == &manageKeyboard
-                && s.special == &manageSpecialKeyboard && s.mouse == &manageMouse
+    EXPECT_TRUE(s.keyboardUp == &manageKeyboardUp && s.keyboard == &manageKeyboard && s.special == &manageSpecialKeyboard
+                && s.specialUp == &manageSpecialKeyboardUp && s.mouse == &manageMouse
                 && s.mouseWheel == &manageMouseWheel && s.motion == &manageMouseMove);
     EXPECT_TRUE(s.timer == &timerCB && s.display == &display && s.reshape == &reshape);
     EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15})) << "15 ms redraws";
@@ -71,6 +76,50 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     EXPECT_EQ(glrec::callNames(), (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));
     EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15}));
     EXPECT_EQ(glrec::gl().timer, &timerCB);
+}
+
+// --help, --version and a bad argument end the program before it asks for a window.
+TEST(ApplicationTest, HelpVersionAndBadArgumentsOpenNoWindow)
+{
+    for (auto [option, status] : {std::pair{"-h", 0}, {"--version", 0}, {"--bogus", 2}}) {
+        glrec::reset();
+        std::string args[] = {"robotscene", option};
+        char* argv[] = {args[0].data(), args[1].data(), nullptr};
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(runApplication(2, argv), status) << option;
+        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << option;
+    }
+}
+
+// F11, through the special-key callback: full screen from the screen's corner, then back to the
+// window's size and place as they were at that F11, each time anew. Before each press the window
+// is where the window manager (or freeglut) put it.
+TEST(ApplicationTest, F11FillsTheScreenAndGivesBackTheWindowsOwnPlaceAndSize)
+{
+    using Calls = std::vector<std::pair<std::string, std::vector<double>>>;
+    const std::pair<std::string, std::vector<double>> toggle{"glutFullScreenToggle", {}};
+    auto place = [](double x, double y) { return std::pair<std::string, std::vector<double>>{"glutPositionWindow", {x, y}}; };
+    auto size = [](double w, double h) { return std::pair<std::string, std::vector<double>>{"glutReshapeWindow", {w, h}}; };
+    struct Step { std::array<int, 4> window; Calls calls; };
+    const Step steps[] = {
+        {{10, 30, 640, 480}, {toggle, place(0, 0)}},
+        {{0, 0, 1280, 1024}, {toggle, place(10, 30), size(640, 480)}},
+        {{50, 70, 800, 600}, {toggle, place(0, 0)}},
+        {{0, 0, 1280, 1024}, {toggle, place(50, 70), size(800, 600)}},
+    };
+    bool fullScreen = false;
+    for (const Step& step : steps) {
+        glrec::reset();
+        glrec::gl().window = step.window;
+        manageSpecialKeyboard(GLUT_KEY_F11, 3, 4);
+        Calls made;
+        for (const glrec::Call& c : glrec::gl().calls) if (c.name != "glutGet") made.emplace_back(c.name, c.args);
+        EXPECT_EQ(made, step.calls);
+        EXPECT_EQ(ev.fullScreen, fullScreen = !fullScreen);
+    }
 }
 
 TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuBoard)

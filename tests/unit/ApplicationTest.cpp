@@ -43,18 +43,28 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
                 && s.mouseWheel == &manageMouseWheel && s.motion == &manageMouseMove);
     EXPECT_TRUE(s.timer == &timerCB && s.display == &display && s.reshape == &reshape);
     EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15})) << "15 ms redraws";
-    EXPECT_EQ(glrec::callNames().back(), "glutMainLoop");
+    EXPECT_EQ(names.back(), "glutMainLoop");
 
-    // Lit, blended and depth-tested; the light sits above the eye, so it is given before any
-    // camera transform, and the images are decoded after the GL context exists.
+    // Lit, blended and depth-tested, smooth and linearly filtered until Y; the light sits above the
+    // eye, so it is given before any camera transform, and lights as seen from there.
     for (GLenum cap : {GL_COLOR_MATERIAL, GL_NORMALIZE, GL_LIGHTING, GL_LIGHT0, GL_BLEND, GL_DEPTH_TEST}) {
         EXPECT_TRUE(s.isEnabled(cap)) << cap;
     }
-    EXPECT_EQ(glrec::callsNamed("glBlendFunc").at(0).args, (std::vector<double>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
-    for (const glrec::Call& call : glrec::callsNamed("glLightfv")) {
-        if (call.args[1] == GL_POSITION) {
-            EXPECT_EQ(call.args, (std::vector<double>{GL_LIGHT0, GL_POSITION, 0, 1, 0, 1}));
-        }
+    using Setting = std::pair<const char*, std::vector<double>>;
+    const float f0 = 0, f02 = 0.2f, f08 = 0.8f, f1 = 1;
+    for (const Setting& setting : std::vector<Setting>{
+             {"glClearColor", {0, 0, 0, 0}}, {"glShadeModel", {GL_SMOOTH}}, {"glDepthFunc", {GL_LESS}},
+             {"glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR}},
+             {"glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR}},
+             {"glBlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}}, {"glLightModeli", {GL_LIGHT_MODEL_LOCAL_VIEWER, 1}},
+             {"glMaterialfv", {GL_FRONT, GL_AMBIENT, f0, f0, f0, f1}}, {"glMaterialfv", {GL_FRONT, GL_DIFFUSE, f08, f08, f08, f1}},
+             {"glMaterialfv", {GL_FRONT, GL_SPECULAR, f1, f1, f1, f1}}, {"glMaterialfv", {GL_FRONT, GL_EMISSION, f0, f0, f0, f1}},
+             {"glMaterialf", {GL_FRONT, GL_SHININESS, 50}}, {"glLightfv", {GL_LIGHT0, GL_AMBIENT, f02, f02, f02, f1}},
+             {"glLightfv", {GL_LIGHT0, GL_DIFFUSE, f08, f08, f08, f1}}, {"glLightfv", {GL_LIGHT0, GL_SPECULAR, f1, f1, f1, f1}},
+             {"glLightfv", {GL_LIGHT0, GL_POSITION, f0, f1, f0, f1}}}) {
+        const std::vector<glrec::Call> calls = glrec::callsNamed(setting.first);
+        EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const glrec::Call& c) { return c.args == setting.second; }))
+            << setting.first << " " << ::testing::PrintToString(setting.second);
     }
     EXPECT_EQ(s.modelview.size(), 1u);
     EXPECT_TRUE(ev.menuShown) << "the program starts on its menu";

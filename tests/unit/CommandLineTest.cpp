@@ -27,23 +27,21 @@ struct Outcome {
     std::string out, err;
 };
 
+// handleCommandLine on the program's name and these arguments, what it returns and writes.
 Outcome handle(std::vector<std::string> args)
 {
     args.insert(args.begin(), "robotscene");
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
     char* text[2] = {};
     std::size_t size[2] = {};
-    std::FILE* out = open_memstream(&text[0], &size[0]);
-    std::FILE* err = open_memstream(&text[1], &size[1]);
-    Outcome outcome{handleCommandLine(int(args.size()), argv.data(), out, err), "", ""};
-    std::fclose(out);
-    std::fclose(err);
-    outcome.out.assign(text[0], size[0]);
-    outcome.err.assign(text[1], size[1]);
-    std::free(text[0]);
-    std::free(text[1]);
+    std::FILE* streams[2] = {open_memstream(&text[0], &size[0]), open_memstream(&text[1], &size[1])};
+    Outcome outcome{handleCommandLine(int(args.size()), argv.data(), streams[0], streams[1]), "", ""};
+    for (int k = 0; k < 2; ++k) {
+        std::fclose(streams[k]);
+        (k == 0 ? outcome.out : outcome.err).assign(text[k], size[k]);
+        std::free(text[k]);
+    }
     return outcome;
 }
 

@@ -84,7 +84,7 @@ TEST_F(FrameDriverTest, DefaultOrbitCameraSeesTheFloorFromAboveAndBehind)
     frames();
     auto underside = lastPrimitive();
     ASSERT_EQ(underside.size(), 4u);
-    const double c = std::cos(20 * M_PI / 180), s = std::sin(20 * M_PI / 180);
+    const double c = std::cos(20 * pi / 180), s = std::sin(20 * pi / 180);
     for (const auto* v : underside) {
         double x = v->object[0], z = v->object[2]; // the corner at world (-x, -0.1, z): turned about z
         EXPECT_NEAR(v->eye[0], x, 1e-4);
@@ -106,7 +106,7 @@ TEST_F(FrameDriverTest, DefaultOrbitCameraSeesTheFloorFromAboveAndBehind)
 TEST_F(FrameDriverTest, ChaseAndTrackingCamerasLookAtTheRobot)
 {
     struct Case { int cameraMode, zoom; double robotX, robotZ, robotAngle; std::vector<double> lookAt; };
-    const double sinH = std::sin(137.5 * M_PI / 180), cosH = std::cos(137.5 * M_PI / 180);
+    const double sinH = std::sin(137.5 * pi / 180), cosH = std::cos(137.5 * pi / 180);
     const Case cases[] = {
         // Heading 90 faces -x, so "behind" the robot at (2, 0, -5) is +x, 42 units away.
         {1, 14, 2, -5, 90, {44, 20, -5, 2, 4, -5, 0, 1, 0}}, {2, 14, 2, -5, 90, {0, 20, -42, 2, 4, -5, 0, 1, 0}},

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes a build's index.html: web/index.html with @FILES@ replaced by the size and SHA-256
 digest (base64) of robotscene.js, robotscene.wasm and robotscene.data, which the page checks
-before it starts them (web/js/loader.js). Run by web.mk after every link.
+before it starts them (web/js/loader.js). Run by web/CMakeLists.txt after every link.
 
   stamp.py web/index.html build-web
 """

@@ -171,6 +171,11 @@ TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
     glrec::reset();
     frames(1);
     EXPECT_EQ(uploadsOfSize(128, 256), 0) << "F hides the hologram";
+    for (bool reduced : {true, false}) { // the page's reduced motion: no fly-by may start
+        ev.reducedMotion = reduced;
+        frames(1);
+        EXPECT_EQ(environment.flyBys, !reduced);
+    }
 }
 
 // ---- drive and turn ----

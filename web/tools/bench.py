@@ -28,7 +28,7 @@ FILES = ["robotscene.wasm", "robotscene.js", "robotscene.data", "index.html"]
 def page_costs(web_dir, seconds, loads):
     firsts, result = [], None
     for _ in range(loads):
-        with browser.Page(web_dir, query="bench") as page:
+        with browser.open_page("chromium", web_dir, query="bench") as page:
             page.open()
             state = page.wait_for(lambda s: s["firstFrame"] > 0, 60, "the first frame")
             firsts.append(state["firstFrame"])

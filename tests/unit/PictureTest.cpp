@@ -1,7 +1,6 @@
 // Pictures P saves: the name from the local time, the PNG of the frame read back, the pictures
 // folder and each of its fallbacks, the new file that never replaces another, and what the user
 // is told. The same on a real X server, against a capture of the window, is the e2e test's.
-#include <cerrno>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -125,52 +124,27 @@ TEST_F(PictureTest, FolderIsTheConfiguredOneElsePicturesElseHome)
     EXPECT_EQ(picturesFolder("", ""), "") << "no folder known, not the root folder";
 }
 
-// The name, then name-2, name-3... before the last dot, the first that is free; no file replaced.
-TEST_F(PictureTest, NewFileTakesTheFirstFreeNumberAndNeverReplacesOne)
-{
-    umask(022);
-    struct Case { std::string name; std::vector<std::string> existing; std::string created; };
-    const Case cases[] = {
-        {"a.b.png", {}, "a.b.png"}, {"a.b.png", {"a.b.png"}, "a.b-2.png"}, {"a.b.png", {"a.b.png", "a.b-2.png"}, "a.b-3.png"},
-        {"a.b.png", {"a.b-2.png"}, "a.b.png"}, {"plain", {"plain"}, "plain-2"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.created);
-        SetUp();
-        for (const std::string& name : c.existing) std::ofstream(dir / name) << "old";
-        std::string path;
-        int fd = createNewFile(dir.string(), c.name, path);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        EXPECT_EQ(path, (dir / c.created).string());
-        EXPECT_EQ(fs::status(path).permissions(), fs::perms(0644));
-        EXPECT_EQ(contents(path), "");
-        for (const std::string& name : c.existing) EXPECT_EQ(contents(dir / name), "old");
-    }
-    std::string path;
-    EXPECT_EQ(createNewFile((dir / "missing").string(), "a.png", path), -1);
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_EQ(path, (dir / "missing/a.png").string());
-}
-
-// What offerPicture writes and says, with the environment the program starts with; a relative
+// What offerPicture writes and says, with the environment the program starts with. The file is
+// new: the name, else -2, -3... before the last dot, never replacing one; a relative
 // XDG_CONFIG_HOME is ignored (the tests run in dir, where "config" holds a file that must not be read).
 TEST_F(PictureTest, OfferSavesTheBytesInANewFileAndSaysWhereOrWhyNot)
 {
-    make({{"config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Configured\"\n"}, {"home/Configured/", ""}, {"home/Pictures/", ""}});
+    make({{"config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Configured\"\n"}, {"home/Configured/", ""},
+          {"home/Pictures/a.b.png", "old"}});
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
+    umask(022);
     const std::vector<unsigned char> png = {137, 'P', 'N', 'G', 0, 255};
     struct Case { const char* name; const char* home; const char* configHome; std::vector<unsigned char> png; std::string out, err; };
-    const std::string pictures = home + "/Pictures/x.png", config = (dir / "config").string(), gone = (dir / "gone").string();
+    const std::string pictures = home + "/Pictures/", config = (dir / "config").string(), gone = (dir / "gone").string();
     const Case cases[] = {
-        {"saved", home.c_str(), nullptr, png, "Saved " + pictures + "\n", ""},
-        {"saved again", home.c_str(), nullptr, png, "Saved " + home + "/Pictures/x-2.png\n", ""},
-        {"XDG_CONFIG_HOME", home.c_str(), config.c_str(), png, "Saved " + home + "/Configured/x.png\n", ""},
-        {"relative XDG_CONFIG_HOME", home.c_str(), "config", png, "Saved " + home + "/Pictures/x-3.png\n", ""},
+        {"beside an older picture", home.c_str(), nullptr, png, "Saved " + pictures + "a.b-2.png\n", ""},
+        {"saved again", home.c_str(), nullptr, png, "Saved " + pictures + "a.b-3.png\n", ""},
+        {"XDG_CONFIG_HOME", home.c_str(), config.c_str(), png, "Saved " + home + "/Configured/a.b.png\n", ""},
+        {"relative XDG_CONFIG_HOME", home.c_str(), "config", png, "Saved " + pictures + "a.b-4.png\n", ""},
         {"no HOME", nullptr, nullptr, png, "", "robotscene: cannot save a picture: no home folder (HOME is not set)\n"},
         {"no frame", home.c_str(), nullptr, {}, "", "robotscene: cannot save a picture: the frame could not be read\n"},
-        {"a missing folder", gone.c_str(), nullptr, png, "", "robotscene: cannot save a picture to " + gone + "/x.png: No such file or directory\n"},
+        {"a missing folder", gone.c_str(), nullptr, png, "", "robotscene: cannot save a picture to " + gone + "/a.b.png: No such file or directory\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,12 +152,14 @@ TEST_F(PictureTest, OfferSavesTheBytesInANewFileAndSaysWhereOrWhyNot)
         c.configHome ? setenv("XDG_CONFIG_HOME", c.configHome, 1) : unsetenv("XDG_CONFIG_HOME");
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        offerPicture(c.png, "x.png");
+        offerPicture(c.png, "a.b.png");
         EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out);
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.err);
     }
     fs::current_path(previous);
-    EXPECT_EQ(contents(pictures), std::string(png.begin(), png.end()));
+    EXPECT_EQ(contents(pictures + "a.b.png"), "old");
+    EXPECT_EQ(contents(pictures + "a.b-2.png"), std::string(png.begin(), png.end()));
+    EXPECT_EQ(fs::status(pictures + "a.b-2.png").permissions(), fs::perms(0644));
 }
 
 // P: the frame as drawn, read before the swap, saved once in the pictures folder.

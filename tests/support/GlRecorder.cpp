@@ -3,6 +3,7 @@
 // signature that differs from the header's is a compile error.
 #include "GlRecorder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -109,7 +110,11 @@ void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", {double(
 // ---- GL: textures ----
 
 void glTexParameteri(GLenum target, GLenum pname, GLint p) { record("glTexParameteri", {double(target), double(pname), double(p)}); }
-void glReadPixels(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*) { record("glReadPixels"); }
+void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type, void* pixels)
+{
+    record("glReadPixels", {double(x), double(y), double(w), double(h), double(format), double(type)});
+    std::copy_n(gl().frame.begin(), std::min(gl().frame.size(), std::size_t(w) * h * 4), static_cast<unsigned char*>(pixels));
+}
 void glPixelStorei(GLenum pname, GLint param)
 {
     record("glPixelStorei", {double(pname), double(param)});
@@ -224,8 +229,12 @@ void glutKeyboardUpFunc(void (*callback)(unsigned char, int, int)) { record("glu
 void glutSpecialFunc(void (*callback)(int, int, int)) { record("glutSpecialFunc"); gl().special = callback; }
 void glutSpecialUpFunc(void (*callback)(int, int, int)) { record("glutSpecialUpFunc"); gl().specialUp = callback; }
 void glutFullScreenToggle() { record("glutFullScreenToggle"); }
-void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x), double(y)}); }
-void glutReshapeWindow(int width, int height) { record("glutReshapeWindow", {double(width), double(height)}); }
+void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x), double(y)}); gl().window[0] = x, gl().window[1] = y; }
+void glutReshapeWindow(int width, int height)
+{
+    record("glutReshapeWindow", {double(width), double(height)});
+    gl().window[2] = width, gl().window[3] = height;
+}
 void glutMouseFunc(void (*callback)(int, int, int, int)) { record("glutMouseFunc"); gl().mouse = callback; }
 void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMouseWheelFunc"); gl().mouseWheel = callback; }
 void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); gl().motion = callback; }
@@ -243,6 +252,8 @@ void glutMainLoop() { record("glutMainLoop"); }
 int glutGet(GLenum query)
 {
     record("glutGet", {double(query)});
+    const GLenum place[] = {GLUT_WINDOW_X, GLUT_WINDOW_Y, GLUT_WINDOW_WIDTH, GLUT_WINDOW_HEIGHT};
+    for (int k = 0; k < 4; ++k) if (query == place[k]) return gl().window[k];
     return query == GLUT_ELAPSED_TIME ? gl().elapsedTime : 0;
 }
 

@@ -79,6 +79,8 @@ struct State {
 
     // GLUT
     int elapsedTime = 0; // what glutGet(GLUT_ELAPSED_TIME) returns
+    std::array<int, 4> window{}; // x, y, width, height: what glutGet says, moved and resized as asked
+    std::vector<unsigned char> frame; // what glReadPixels reads: RGBA rows, bottom up
     std::string windowTitle;
     int swapCount = 0;
     void (*keyboard)(unsigned char, int, int) = nullptr;

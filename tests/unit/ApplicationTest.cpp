@@ -1,6 +1,7 @@
 // The application shell on the recording GL and GLUT: start-up as a user sees it (window, title,
 // callbacks, render state, music), the redraw timer, the projection and the frame-rate title.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -20,36 +21,51 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
 {
     glrec::reset();
     cmdrec::clear();
-    char name[] = "robotscene";
-    char* argv[] = {name, nullptr};
+    std::string args[] = {"robotscene", "-geometry", "640x480+10+30", "-iconic"};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr(); // images may be absent in a bare checkout
-    EXPECT_EQ(runApplication(1, argv), 0) << "the main loop returned";
+    EXPECT_EQ(runApplication(4, argv), 0) << "the main loop returned";
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "OpenGL project by Quillaverden\n");
     ::testing::internal::GetCapturedStderr();
 
-    // The window's place, size and title are seen on a real X server by the scene's e2e test.
+    // The defaults, 1024 by 768 at (200, 200), go first: glutInit replaces them with what -geometry
+    // gives, and gets every argument. The window itself is seen on a real X server end to end.
     const glrec::State& s = glrec::gl();
-    EXPECT_EQ(glrec::callsNamed("glutInitDisplayMode").at(0).args[0],
-              GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
+    const std::vector<std::string> names = glrec::callNames();
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 4),
+              (std::vector<std::string>{"glutInitWindowSize", "glutInitWindowPosition", "glutInit", "glutInitDisplayMode"}));
+    EXPECT_EQ((std::vector<std::vector<double>>{s.calls[0].args, s.calls[1].args, s.calls[2].args, s.calls[3].args}),
+              (std::vector<std::vector<double>>{{1024, 768}, {200, 200}, {4}, {GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE}}));
     // Each event reaches its own handler: a swapped pair would, say, drive on key release.
-    EXPECT_TRUE(s.keyboardUp == &manageKeyboardUp && s.keyboard == &manageKeyboard
-                && s.special == &manageSpecialKeyboard && s.mouse == &manageMouse
+    EXPECT_TRUE(s.keyboardUp == &manageKeyboardUp && s.keyboard == &manageKeyboard && s.special == &manageSpecialKeyboard
+                && s.specialUp == &manageSpecialKeyboardUp && s.mouse == &manageMouse
                 && s.mouseWheel == &manageMouseWheel && s.motion == &manageMouseMove);
     EXPECT_TRUE(s.timer == &timerCB && s.display == &display && s.reshape == &reshape);
     EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15})) << "15 ms redraws";
-    EXPECT_EQ(glrec::callNames().back(), "glutMainLoop");
+    EXPECT_EQ(glrec::callsNamed("glutJoystickFunc").at(0).args, std::vector<double>{15}) << "a gamepad polled each frame";
+    EXPECT_EQ(names.back(), "glutMainLoop");
 
-    // Lit, blended and depth-tested; the light sits above the eye, so it is given before any
-    // camera transform, and the images are decoded after the GL context exists.
+    // Lit, blended and depth-tested, smooth and linearly filtered until Y; the light sits above the
+    // eye, so it is given before any camera transform, and lights as seen from there.
     for (GLenum cap : {GL_COLOR_MATERIAL, GL_NORMALIZE, GL_LIGHTING, GL_LIGHT0, GL_BLEND, GL_DEPTH_TEST}) {
         EXPECT_TRUE(s.isEnabled(cap)) << cap;
     }
-    EXPECT_EQ(glrec::callsNamed("glBlendFunc").at(0).args, (std::vector<double>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
-    for (const glrec::Call& call : glrec::callsNamed("glLightfv")) {
-        if (call.args[1] == GL_POSITION) {
-            EXPECT_EQ(call.args, (std::vector<double>{GL_LIGHT0, GL_POSITION, 0, 1, 0, 1}));
-        }
+    using Setting = std::pair<const char*, std::vector<double>>;
+    const float f0 = 0, f02 = 0.2f, f08 = 0.8f, f1 = 1;
+    for (const Setting& setting : std::vector<Setting>{
+             {"glClearColor", {0, 0, 0, 0}}, {"glShadeModel", {GL_SMOOTH}}, {"glDepthFunc", {GL_LESS}},
+             {"glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR}},
+             {"glTexParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR}},
+             {"glBlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}}, {"glLightModeli", {GL_LIGHT_MODEL_LOCAL_VIEWER, 1}},
+             {"glMaterialfv", {GL_FRONT, GL_AMBIENT, f0, f0, f0, f1}}, {"glMaterialfv", {GL_FRONT, GL_DIFFUSE, f08, f08, f08, f1}},
+             {"glMaterialfv", {GL_FRONT, GL_SPECULAR, f1, f1, f1, f1}}, {"glMaterialfv", {GL_FRONT, GL_EMISSION, f0, f0, f0, f1}},
+             {"glMaterialf", {GL_FRONT, GL_SHININESS, 50}}, {"glLightfv", {GL_LIGHT0, GL_AMBIENT, f02, f02, f02, f1}},
+             {"glLightfv", {GL_LIGHT0, GL_DIFFUSE, f08, f08, f08, f1}}, {"glLightfv", {GL_LIGHT0, GL_SPECULAR, f1, f1, f1, f1}},
+             {"glLightfv", {GL_LIGHT0, GL_POSITION, f0, f1, f0, f1}}}) {
+        const std::vector<glrec::Call> calls = glrec::callsNamed(setting.first);
+        EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const glrec::Call& c) { return c.args == setting.second; }))
+            << setting.first << " " << ::testing::PrintToString(setting.second);
     }
     EXPECT_EQ(s.modelview.size(), 1u);
     EXPECT_TRUE(ev.menuShown) << "the program starts on its menu";
@@ -71,6 +87,39 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     EXPECT_EQ(glrec::callNames(), (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));
     EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15}));
     EXPECT_EQ(glrec::gl().timer, &timerCB);
+}
+
+// --help, --version and a bad argument end the program before it asks for a window.
+TEST(ApplicationTest, HelpVersionAndBadArgumentsOpenNoWindow)
+{
+    for (auto [option, status] : {std::pair{"-h", 0}, {"--version", 0}, {"--bogus", 2}}) {
+        glrec::reset();
+        std::string args[] = {"robotscene", option};
+        char* argv[] = {args[0].data(), args[1].data(), nullptr};
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(runApplication(2, argv), status) << option;
+        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << option;
+    }
+}
+
+// F11, through the special-key callback: full screen from the screen's corner, then back to the
+// window's size and place as they were at that F11, each time anew. Before each press the window
+// is where the window manager (or freeglut) put it; after it, where the program asked for it.
+TEST(ApplicationTest, F11FillsTheScreenAndGivesBackTheWindowsOwnPlaceAndSize)
+{
+    const std::array<int, 4> steps[][2] = {{{10, 30, 640, 480}, {0, 0, 640, 480}}, {{0, 0, 1280, 1024}, {10, 30, 640, 480}},
+                                           {{50, 70, 800, 600}, {0, 0, 800, 600}}, {{0, 0, 1280, 1024}, {50, 70, 800, 600}}};
+    for (int k = 0; k < 4; ++k) {
+        glrec::reset();
+        glrec::gl().window = steps[k][0];
+        manageSpecialKeyboard(GLUT_KEY_F11, 3, 4);
+        EXPECT_EQ(glrec::gl().window, steps[k][1]) << "press " << k + 1;
+        EXPECT_EQ(glrec::callsNamed("glutFullScreenToggle").size(), 1u);
+        EXPECT_EQ(ev.fullScreen, k % 2 == 0);
+    }
 }
 
 TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuBoard)

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
@@ -245,8 +246,15 @@ TEST_F(RobotTest, EveryPartIsDrawnWhereItBelongsAndTheLeftMirrorsTheRight)
             EXPECT_NEAR(box.high[k], part.box.high[k], boxTol) << "axis " << k;
         }
     }
-    // The left side mirrors the right across x = 0. The shoulders differ in their slices only
-    // (24 and 32 round the half circle), which moves their extremes by less than this.
+    // The left side mirrors the right across x = 0, but for the shoulder's segments, 24 and 32 round
+    // the circle (its two end discs show the circle image), which move its extremes by less than
+    // this, and the leg bar's grey.
+    for (auto [shoulder, bar, discVertices, grey] : {std::tuple{arms[0], arms[2], 2 * (12 + 2), 0.95f},
+                                                     std::tuple{arms[4], arms[6], 2 * (16 + 2), 1.0f}}) {
+        EXPECT_EQ(std::count_if(with.begin() + shoulder.firstVertex, with.begin() + shoulder.endVertex,
+                                [](const Drawn& d) { return d.file == "circle.jpg"; }), discVertices);
+        EXPECT_EQ(vertices[bar.firstVertex].color[0], grey);
+    }
     const double sliceTol = 1e-3;
     struct Mirror { const char* name; Span left, right; std::function<bool(int)> keep; };
     for (const Mirror& m : {Mirror{"shoulder", arms[0], arms[4], file("circle.jpg")}, Mirror{"upper arm", arms[0], arms[4], any},

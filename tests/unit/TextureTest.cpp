@@ -132,7 +132,8 @@ TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginalAndReloadsReleaseTh
 }
 
 // Each refusal starts exactly at its limit: 8192 pixels on a side load and 8193 do not, across and
-// down, in both formats; a file of 256 MiB is read (and found to be no image), one byte more is not.
+// down (one limit for both formats, set where the decoder is compiled); a file of 256 MiB is read
+// (and found to be no image), one byte more is not.
 TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
 {
     const auto zeros = [this](const char* name, std::uintmax_t bytes) { // sparse: no disk is used
@@ -146,8 +147,6 @@ TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
     const Case cases[] = {
         {writeImage("wide.png", 8192, 1, 1), 8192, ""}, {writeImage("wider.png", 8193, 1, 1), 0, "larger than 8192"},
         {writeImage("tall.png", 1, 8192, 1), 1, ""}, {writeImage("taller.png", 1, 8193, 1), 0, "larger than 8192"},
-        {writeImage("wide.jpg", 8192, 1, 1), 8192, ""}, {writeImage("wider.jpg", 8193, 1, 1), 0, "larger than 8192"},
-        {writeImage("tall.jpg", 1, 8192, 1), 1, ""}, {writeImage("taller.jpg", 1, 8193, 1), 0, "larger than 8192"},
         {zeros("limit", limit), 0, "not a JPEG or PNG"},
     };
     for (const Case& c : cases) {

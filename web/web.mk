@@ -1,11 +1,12 @@
 # The scene in a web page: the same sources built with Debian's emscripten into build-web/
 # (index.html stamped with the sizes and digests of the files it loads, loader.js, robotscene.js,
 # robotscene.wasm, robotscene.data with the images, audio/ with the sounds, fetched when first
-# played). Included by the top Makefile.
+# played; sw.js, the manifest and icons for visits without a network and installing). Included
+# by the top Makefile.
 #
 #   make web         install what is missing, then build build-web/
-#   make web-serve   serve build-web/ on http://localhost:8000/
-#   make web-bench   load and frame cost in headless Chromium
+#   make web-serve   serve build-web/ on http://localhost:8000/ as a careful host does
+#   make web-bench   load and frame cost in headless Chromium, and Lighthouse's mobile figures
 #
 # The desktop's audio source is replaced by web/audio, GL, GLU and GLUT by web/gl and web/glut
 # (headers in web/include), rand by glibc's generator in web/platform, the picture file by a
@@ -40,7 +41,7 @@ WEB_SOUNDS   := $(patsubst audio/%,$(WEB_DIR)/audio/%,$(wildcard audio/*.wav))
 web: deps-if-missing
 	@$(MAKE) --no-print-directory web-build
 
-web-build: $(WEB_DIR)/robotscene.js $(WEB_DIR)/index.html $(WEB_DIR)/loader.js $(WEB_SOUNDS)
+web-build: $(WEB_DIR)/robotscene.js $(WEB_DIR)/index.html $(WEB_SOUNDS)
 
 $(WEB_DIR)/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)
@@ -49,10 +50,22 @@ $(WEB_DIR)/obj/%.o: %.cpp
 $(WEB_DIR)/robotscene.js: $(WEB_OBJECTS) $(WEB_LIBRARIES) $(WEB_TEXTURES)
 	$(WEB_EMXX) $(WEB_OBJECTS) $(WEB_LDFLAGS) -o $@
 
-$(WEB_DIR)/index.html: web/index.html web/tools/stamp.py $(WEB_DIR)/robotscene.js
-	$(PYTHON) web/tools/stamp.py $< $(WEB_DIR)
+$(WEB_DIR)/robotscene.wasm $(WEB_DIR)/robotscene.data: $(WEB_DIR)/robotscene.js ;
 
+# The page's hosting: index.html, the manifest and the worker (sw.js) are stamped with the size
+# and digest of every file the page loads, once they are all in place (web/tools/stamp.py); the
+# icons are drawn by the program's own icon maker.
+WEB_PAYLOAD := robotscene.js robotscene.wasm robotscene.data loader.js touch.js page.css touch.css \
+               icon-192.png icon-512.png $(patsubst $(WEB_DIR)/%,%,$(WEB_SOUNDS))
+$(WEB_DIR)/index.html: web/index.html web/js/sw.js web/manifest.webmanifest web/tools/stamp.py \
+                      $(addprefix $(WEB_DIR)/,$(WEB_PAYLOAD))
+	$(PYTHON) web/tools/stamp.py $(WEB_DIR) $(WEB_PAYLOAD)
+$(WEB_DIR)/icon-%.png: packaging/make-icon.py
+	@mkdir -p $(dir $@)
+	$(PYTHON) $< $* $@
 $(WEB_DIR)/loader.js: web/js/loader.js
+$(WEB_DIR)/page.css: web/page.css
+$(WEB_DIR)/loader.js $(WEB_DIR)/page.css:
 	@mkdir -p $(dir $@)
 	cp $< $@
 
@@ -69,7 +82,7 @@ $(WEB_DIR)/audio/%.wav: audio/%.wav
 	cp $< $@
 
 web-serve: web
-	cd $(WEB_DIR) && $(PYTHON) -m http.server 8000 --bind 127.0.0.1
+	$(PYTHON) web/tools/serve.py $(WEB_DIR)
 
 web-bench: web build
 	$(PYTHON) web/tools/bench.py

@@ -14,9 +14,8 @@ import sys
 import tempfile
 from pathlib import Path
 
-REPO_ROOT = Path(__file__).resolve().parents[1]
-
-import runner  # the private X server, the fake player and the xdotool input
+from testkit.base import REPO_ROOT
+from testkit.xvfb import Xvfb
 
 
 def display_usable():
@@ -31,30 +30,22 @@ def display_usable():
         return False
 
 
-def run_bench(arguments, display, private):
+def run_bench(arguments, env):
     bench = Path(os.environ.get("ROBOTSCENE_BENCH") or REPO_ROOT / "build" / "robotscene-bench")
     if not os.access(bench, os.X_OK):
         sys.exit(f"bench.py: no bench at {bench}: build the target robotscene-bench first")
-    env = dict(os.environ, DISPLAY=display)
-    if private:
-        env.pop("XAUTHORITY", None)  # the private server has no access control file
-    else:
-        env.setdefault("vblank_mode", "0")  # Mesa would wait for the screen's refresh at each swap
     return subprocess.run([str(bench), *arguments], cwd=REPO_ROOT, env=env).returncode
 
 
 def main(arguments):
     if display_usable():
-        return run_bench(arguments, os.environ["DISPLAY"], private=False)
+        # Mesa would wait for the screen's refresh at each swap.
+        return run_bench(arguments, dict(os.environ, vblank_mode=os.environ.get("vblank_mode", "0")))
     with tempfile.TemporaryDirectory(prefix="robotscene-bench-") as temp:
-        xvfb = runner.Xvfb(Path(temp) / "xvfb.log")
-        try:
-            xvfb.start()
+        with Xvfb(Path(temp) / "xvfb.log") as xvfb:
             print(f"bench.py: no X display; running on a private Xvfb ({xvfb.display})",
                   file=sys.stderr)
-            return run_bench(arguments, xvfb.display, private=True)
-        finally:
-            xvfb.stop()
+            return run_bench(arguments, xvfb.environment())
 
 
 if __name__ == "__main__":

@@ -12,8 +12,8 @@ import shutil
 import sys
 from pathlib import Path
 
-
-import runner  # the private X server, the fake player and the xdotool input
+from testkit.base import HarnessError
+from testkit.program import ProgramRun
 
 
 def main(argv):
@@ -22,7 +22,7 @@ def main(argv):
         return 2
     out = Path(argv[1]).resolve()
     try:
-        with runner.ProgramRun("screenshot", keep_shots=False) as run:
+        with ProgramRun("screenshot", keep_shots=False) as run:
             run.start_and_wait()
             shot = run.screenshot("window")
             out.parent.mkdir(parents=True, exist_ok=True)
@@ -30,9 +30,9 @@ def main(argv):
             run.key("Escape")
             try:
                 run.wait_exit(10)
-            except runner.HarnessError:
+            except HarnessError:
                 print("the program did not end on Esc; it was stopped", file=sys.stderr)
-    except (runner.HarnessError, OSError) as error:
+    except (HarnessError, OSError) as error:
         print(f"screenshot failed: {error}", file=sys.stderr)
         return 1
     print(f"saved {out}")

@@ -22,9 +22,8 @@ import sys
 import time
 from pathlib import Path
 
-REPO_ROOT = Path(__file__).resolve().parents[1]
-
-import runner  # the private X server, the fake player and the xdotool input
+from testkit.base import HarnessError
+from testkit.program import WINDOW_MIDDLE, ProgramRun
 
 RSS_GROWTH_LIMIT = 1024   # kB after the warm-up
 WARMUP_LEAST = 30         # seconds: longer than one input cycle, so every path has run once
@@ -68,7 +67,7 @@ def sample(pid):
 
 
 def act(run, action, argument):
-    middle = (runner.WINDOW_SIZE[0] // 2, runner.WINDOW_SIZE[1] // 2)
+    middle = WINDOW_MIDDLE
     if action == "hold":
         run.hold(argument, HOLD)
     elif action == "key":
@@ -92,7 +91,7 @@ class Soak:
 
     def run(self):
         # The music plays for longer than the soak, as it would for real.
-        with runner.ProgramRun("soak", music_seconds=self.seconds + 120, cue_seconds=1,
+        with ProgramRun("soak", music_seconds=self.seconds + 120, cue_seconds=1,
                                 keep_shots=False) as run:
             run.start_and_wait()
             pid = run.process.pid  # stdbuf execs the program: the same process
@@ -112,7 +111,7 @@ class Soak:
             self.record(tick, sample(pid), shown=True)
             if not self.input_arrived(run, tick):
                 return False
-            run.point_at(runner.WINDOW_SIZE[0] // 2, runner.WINDOW_SIZE[1] // 2)
+            run.point_at(*WINDOW_MIDDLE)
             run.key("Escape")
             code = run.wait_exit(EXIT_WITHIN)
             if code != 0:
@@ -178,7 +177,7 @@ def main(argv):
     soak = Soak(options.seconds, warmup, options.interval)
     try:
         ran = soak.run()
-    except runner.HarnessError as error:
+    except HarnessError as error:
         print(f"soak: {error}")
         return 1
     return 0 if soak.verdict() and ran else 1

@@ -17,9 +17,8 @@ import sys
 import time
 from pathlib import Path
 
-REPO_ROOT = Path(__file__).resolve().parents[1]
-
-import runner  # the private X server, the fake player and the xdotool input
+from testkit.base import REPO_ROOT, scaled
+from testkit.program import ProgramRun
 
 SETTLE = 0.3          # seconds of further frames once the picture has changed
 CHANGE_TIMEOUT = 15   # seconds for a stop's picture to change
@@ -48,7 +47,7 @@ class Tour:
         if self.last is not None:
             self.run.wait_for_picture(lambda picture: picture.fraction_changed(self.last, PIXEL_TOLERANCE)
                                       > changed_share, CHANGE_TIMEOUT, f"the picture of {name}", "waiting")
-        time.sleep(runner.scaled(SETTLE))
+        time.sleep(scaled(SETTLE))
         self.last = self.run.screenshot(name)
         path = self.out / f"{len(self.stops) + 1:02d}-{name}.png"
         shutil.copyfile(self.last.path, path)
@@ -64,7 +63,7 @@ class Tour:
         for name in names:
             self.run.xdotool("keydown", name)
         try:
-            time.sleep(runner.scaled(seconds))
+            time.sleep(scaled(seconds))
             if shot:
                 self.stop(shot)
         finally:
@@ -135,7 +134,7 @@ def main(arguments):
     for old in [*options.out.glob("[0-9][0-9]-*.png"), options.out / "contact-sheet.png"]:
         old.unlink(missing_ok=True)
 
-    with runner.ProgramRun("tour") as run:
+    with ProgramRun("tour") as run:
         tour = Tour(run, options.out)
         visit(tour)
     contact_sheet(tour.stops, options.out)

@@ -11,14 +11,16 @@ import tempfile
 from collections import Counter
 from pathlib import Path
 
-import harness
+from testkit.base import REPO_ROOT, scaled, wait_until
+from testkit.checks import check_exit, run_test
+from testkit.program import ProgramRun
 # The board and the floor are drawn lit whether or not their images loaded (untextured, white).
-from test_scene import floor_drawn, menu_shown
+from testkit.scene import floor_drawn, menu_shown
 
 ROBOT, FLOOR, MENU, SKY = "textures/square.jpg", "textures/floor.png", "textures/menu.jpg", "textures/sky.jpg"
 # Loads at start-up: floor.png serves the floor and its underside.
 LOADS_AT_START = {ROBOT: 1, FLOOR: 2, MENU: 1, SKY: 1}
-CORPUS = harness.REPO_ROOT / "fuzz" / "corpus"
+CORPUS = REPO_ROOT / "fuzz" / "corpus"
 LOAD_FAILURE = re.compile(r"^robotscene: cannot load image (\S+): (.+)$")
 
 
@@ -42,7 +44,7 @@ def failures(run):
 
 
 def check_run(checks, work):
-    with harness.ProgramRun("bad-files", cue_seconds=0, cwd=work) as run:
+    with ProgramRun("bad-files", cue_seconds=0, cwd=work) as run:
         run.find_window()
         checks.passes("the menu shows", lambda: run.wait_for_picture(menu_shown, 30, "the menu board", "menu"))
         # Every image is loaded before the first frame, so every message is out by now.
@@ -58,20 +60,20 @@ def check_run(checks, work):
             checks.passes(f"O works (\"{line}\")", lambda: run.wait_for_line(f"^{line}$", 30))
         # Back from the debug set, the robot's own images are loaded again, the missing one too.
         expected[ROBOT] += 1
-        checks.passes("the robot's images load again", lambda: harness.wait_until(
-            lambda: failures(run)[0] == expected, harness.scaled(30), f"stderr lines {dict(expected)}"))
-        harness.check_exit(checks, run)
+        checks.passes("the robot's images load again", lambda: wait_until(
+            lambda: failures(run)[0] == expected, scaled(30), f"stderr lines {dict(expected)}"))
+        check_exit(checks, run)
 
 
 def test_bad_files(checks):
     with tempfile.TemporaryDirectory(prefix="robotscene-bad-files-") as temp:
         work = Path(temp)
         for assets in ("textures", "audio"):
-            shutil.copytree(harness.REPO_ROOT / assets, work / assets)
+            shutil.copytree(REPO_ROOT / assets, work / assets)
         for name, (spoil, _) in DAMAGE.items():
             spoil(work / name)
         check_run(checks, work)
 
 
 if __name__ == "__main__":
-    harness.run_test(test_bad_files)
+    run_test(test_bad_files)

@@ -8,10 +8,13 @@ import tempfile
 import time
 from pathlib import Path
 
-import harness
-from test_scene import LOWER_PART
+from testkit.base import BUILD_DIR, scaled, wait_until
+from testkit.checks import check_exit, run_test
+from testkit.images import read_ppm
+from testkit.program import ProgramRun, binary_path
+from testkit.scene import LOWER_PART
 
-GATE_LIB = Path(os.environ.get("ROBOTSCENE_FRAME_GATE_LIB") or harness.BUILD_DIR / "tests/web/libframegate.so")
+GATE_LIB = Path(os.environ.get("ROBOTSCENE_FRAME_GATE_LIB") or BUILD_DIR / "tests/web/libframegate.so")
 # A saved picture against a capture of the window: the pixels must agree within 2 levels (a driver
 # may round its read-back differently), but up to 1 % of them may not: the window shows the
 # multisampled frame resolved, while llvmpipe reads back one sample per pixel, so edge pixels
@@ -32,13 +35,13 @@ def gated_session(checks, temp):
         letters = sum(name not in ("Up", "Down", "Left", "Right") for name in names) * (2 if action == "key" else 1)
         handled = counts()[1]
         run.xdotool(action, *names, "x")
-        harness.wait_until(lambda: counts()[1] >= handled + letters + 1, harness.scaled(30), "the keys handled")
+        wait_until(lambda: counts()[1] >= handled + letters + 1, scaled(30), "the keys handled")
         gate.write_text(str(counts()[0] + frames))  # the next frames see the keys
-        harness.wait_until(lambda: counts()[0] == int(gate.read_text()), harness.scaled(30), "the frames drawn")
+        wait_until(lambda: counts()[0] == int(gate.read_text()), scaled(30), "the frames drawn")
 
-    with harness.ProgramRun("keys-gated", env={"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": str(GATE_LIB)}) as run:
+    with ProgramRun("keys-gated", env={"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": str(GATE_LIB)}) as run:
         run.find_window()
-        harness.wait_until(lambda: Path(f"{gate}.state").exists(), harness.scaled(30), "the first frame")
+        wait_until(lambda: Path(f"{gate}.state").exists(), scaled(30), "the first frame")
         pictures = []
         # Letters first: arrows whose release went unseen would keep the letters driving too.
         for held in (["z", "q"], ["Up", "Left"]):  # from a reset, held N frames, released till it stops
@@ -49,7 +52,7 @@ def gated_session(checks, temp):
         # Frame for frame the same input: the same picture, but for the fly-by above LOWER_PART.
         checks.check("Up and Left held N frames give Z and Q's picture", pictures[0].fraction_changed(
             pictures[1], PICTURE_LEVELS, LOWER_PART, step=1) == 0, [p.path for p in pictures])
-        harness.check_exit(checks, run)
+        check_exit(checks, run)
 
 
 def window_session(checks, temp):
@@ -59,7 +62,7 @@ def window_session(checks, temp):
     dirs.write_text('# written by a test\nXDG_PICTURES_DIR="$HOME/shots"\n')
     for second in range(int(time.time()), int(time.time()) + 120):  # names P would take: it must add -2
         (shots / time.strftime("robotscene-%Y%m%d-%H%M%S.png", time.localtime(second))).write_text("old")
-    with harness.ProgramRun("keys-window", args=["-geometry", "640x480+10+10"],
+    with ProgramRun("keys-window", args=["-geometry", "640x480+10+10"],
                             env={"HOME": temp, "XDG_CONFIG_HOME": temp}) as run:
         run.find_window()
         for key, name, wanted in ((None, "-geometry 640x480+10+10 gives that window", (10, 10, 640, 480)),
@@ -67,7 +70,7 @@ def window_session(checks, temp):
                                   ("F11", "F11 again gives back the window's size and place", (10, 10, 640, 480))):
             if key:
                 run.key(key)
-            checks.passes(name, lambda: harness.wait_until(lambda: run.geometry() == wanted, harness.scaled(30),
+            checks.passes(name, lambda: wait_until(lambda: run.geometry() == wanted, scaled(30),
                                                           f"the window at {wanted}, now {run.geometry()}"))
         for number in (1, 2):
             run.key("p")
@@ -77,15 +80,15 @@ def window_session(checks, temp):
                          and re.fullmatch(r"robotscene-\d{8}-\d{6}-[23]\.png", path.name)
                          and len(list(shots.glob("*-[23].png"))) == number
                          and {p.read_text() for p in shots.glob("*[0-9][0-9].png")} == {"old"}
-                         and harness.read_ppm(f"{temp}/saved.ppm").fraction_changed(
+                         and read_ppm(f"{temp}/saved.ppm").fraction_changed(
                              run.screenshot(f"picture-{number}"), PICTURE_LEVELS, step=1) <= EDGE_SHARE, path)
         dirs.write_text('XDG_PICTURES_DIR="$HOME/missing"\n')
         run.key("p")
-        checks.passes("P into a missing folder prints one line on standard error", lambda: harness.wait_until(
+        checks.passes("P into a missing folder prints one line on standard error", lambda: wait_until(
             lambda: re.fullmatch(f"robotscene: cannot save a picture to {re.escape(temp)}/missing/[^\n]*\n",
-                                 run.stderr_text()), harness.scaled(30), "the line"))
+                                 run.stderr_text()), scaled(30), "the line"))
         checks.check("each P saved one picture", run.count_lines("^Saved ") == 2, run.lines())
-        harness.check_exit(checks, run, "after a failed picture: ")
+        check_exit(checks, run, "after a failed picture: ")
 
 
 def check_command_line(checks):
@@ -93,7 +96,7 @@ def check_command_line(checks):
     for args, status, out, err in ((["--help"], 0, "(?s)^Usage: .*man 6 robotscene", "^$"),
                                    (["-display", ":0", "--version"], 0, r"^robotscene \d+\.\d+\S*\n$", "^$"),
                                    (["-iconic", "--bogus"], 2, "^$", "^robotscene: unknown argument '--bogus'.*\n$")):
-        done = subprocess.run([harness.binary_path(), *args], env=env, capture_output=True, text=True, timeout=30)
+        done = subprocess.run([binary_path(), *args], env=env, capture_output=True, text=True, timeout=30)
         checks.check(f"{' '.join(args)} exits {status} with no display", done.returncode == status and re.search(
             out, done.stdout) and re.search(err, done.stderr), f"{done.returncode} {done.stdout!r} {done.stderr!r}")
 
@@ -109,4 +112,4 @@ def body(checks):
 
 
 if __name__ == "__main__":
-    harness.run_test(body)
+    run_test(body)

@@ -4,77 +4,12 @@ what the program prints, what the fake sound player logged and what the window s
 import time
 from pathlib import Path
 
-import harness
-from harness import Box
-
-BLACK = (0, 0, 0)  # the clear colour: what shows where nothing is drawn
-
-# Window regions, in pixels of the 1024 by 768 window, orbit camera at its start.
-MENU_MIDDLE = Box(320, 200, 704, 568)   # well inside the menu board
-MENU_SIDE = Box(0, 0, 160, 768)         # left of the menu board: nothing is drawn there
-FLOOR_CORNERS = (Box(40, 610, 200, 680), Box(824, 610, 984, 680))  # floor, left of and right of
-                                        # the menu board, far from the robot and the fly-by
-ROBOT = Box(410, 270, 615, 535)         # the robot at its start place, dome to feet
-HEAD = Box(445, 262, 580, 335)          # its head dome, eye and indicator light
-ROBOT_LOWER = Box(410, 440, 615, 535)   # its drum's lower part, legs and feet: the head and
-                                        # hologram above do not reach down there
-LOWER_PART = Box(0, 300, 1024, 768)     # floor and robot, below where the fly-by craft passes
-
-# Tolerances, named for their reasons.
-# Levels per channel within which two pixels count as the same colour: the renderer is exact for
-# an unchanged picture, this only absorbs the few levels of a blended edge redrawn in a new frame.
-SAME_COLOUR = 12
-# Levels per channel within which a pixel counts as the black clear colour. The starry sky is
-# nearly black too, so the probes that need the clear colour look where only it or the lit
-# floor and menu board can be.
-NEAR_BLACK = 12
-# Share of pixels that may differ between two pictures of one unchanged view: antialiased edges.
-STILL_SHARE = 0.01
-# Share of pixels that must differ for a picture to count as changed: far above edge noise,
-# far below what a moved robot or a turned camera changes.
-CHANGED_SHARE = 0.05
-# Share of a region that must be covered (or must be black) for a surface to count as filling
-# it (or as absent); the rest allows for the floor's tile seams and the edges of the board.
-COVERED_SHARE = 0.9
-STILL_WATCH = 1.0  # seconds (scaled) between two pictures that must agree for a still view:
-                   # several frames, so a picture that merely repeats the last frame proves nothing
-
-def still(first, second, box):
-    return first.fraction_changed(second, SAME_COLOUR, box) <= STILL_SHARE
-
-
-def changed(first, second, box):
-    return first.fraction_changed(second, SAME_COLOUR, box) >= CHANGED_SHARE
-
-
-def black_share(image, box=None):
-    return image.fraction_near(BLACK, NEAR_BLACK, box)
-
-
-def floor_drawn(image):
-    return all(black_share(image, box) <= 1 - COVERED_SHARE for box in FLOOR_CORNERS)
-
-
-def floor_absent(image):
-    return all(black_share(image, box) >= COVERED_SHARE for box in FLOOR_CORNERS)
-
-
-def menu_shown(image):
-    # The board covers the middle, the clear colour shows beside it, no floor is drawn.
-    return (black_share(image, MENU_MIDDLE) <= 1 - COVERED_SHARE
-            and black_share(image, MENU_SIDE) >= COVERED_SHARE and floor_absent(image))
-
-
-def wait_still(run, box, what, label, timeout=30):
-    deadline = time.monotonic() + harness.scaled(timeout)
-    while True:
-        first = run.screenshot(label)
-        time.sleep(harness.scaled(STILL_WATCH))
-        second = run.screenshot(label)
-        if still(first, second, box):
-            return second
-        if time.monotonic() > deadline:
-            raise harness.HarnessError(f"timed out waiting for {what} (last picture {second.path})")
+from testkit.base import scaled, wait_until
+from testkit.checks import check_exit, run_test
+from testkit.program import WINDOW_POSITION, WINDOW_SIZE, ProgramRun
+from testkit.scene import (HEAD, LOWER_PART, ROBOT, ROBOT_LOWER, STILL_WATCH, changed, floor_drawn, menu_shown, still,
+                           wait_still)
+from testkit.xvfb import pid_alive
 
 
 def see(run, checks, name, predicate, what, label, timeout=30):
@@ -101,7 +36,7 @@ def check_drive(run, checks):
     """With the hologram off only the head's sweep moves the robot's picture; R stops it, then
     only Z moves it. Returns the still robot at its start place."""
     run.key("f")  # hologram off, which plays no cue
-    time.sleep(harness.scaled(STILL_WATCH))
+    time.sleep(scaled(STILL_WATCH))
     sweeping = run.screenshot("sweeping")
     see(run, checks, "the head sweeps by itself", lambda image: changed(sweeping, image, HEAD),
         "the head to turn", "swept")
@@ -125,9 +60,9 @@ def check_reset(run, checks, start_picture):
     checks.passes("Enter prints \"ROBOT RESETED\"", lambda: run.wait_for_line(r"^ROBOT RESETED$", 30))
     checks.passes("Enter logs \"reset\"", lambda: run.wait_for_cue("reset", 1))
 
-    checks.passes("reset restarts the music with one player", lambda: harness.wait_until(
-        lambda: music_pid(run) != music_before and not harness.pid_alive(music_before)
-        and harness.pid_alive(music_pid(run)), harness.scaled(30),
+    checks.passes("reset restarts the music with one player", lambda: wait_until(
+        lambda: music_pid(run) != music_before and not pid_alive(music_before)
+        and pid_alive(music_pid(run)), scaled(30),
         f"a new music player alive and the old one {music_before} ended"))
     if start_picture:
         see(run, checks, "reset puts the robot back at its start place",
@@ -136,15 +71,15 @@ def check_reset(run, checks, start_picture):
 
 def check_music(run, checks):
     playing = music_pid(run)
-    checks.check("music plays before M", playing and harness.pid_alive(playing),
+    checks.check("music plays before M", playing and pid_alive(playing),
                  f"music pids {run.players.pids('music')}")
     run.key("m")
-    checks.passes("M stops the music player", lambda: harness.wait_until(
-        lambda: not harness.pid_alive(playing), harness.scaled(30), f"music player {playing} to end"))
+    checks.passes("M stops the music player", lambda: wait_until(
+        lambda: not pid_alive(playing), scaled(30), f"music player {playing} to end"))
     run.key("m")
-    checks.passes("M again starts a new music player", lambda: harness.wait_until(
-        lambda: music_pid(run) != playing and harness.pid_alive(music_pid(run)),
-        harness.scaled(30), "a new music player"))
+    checks.passes("M again starts a new music player", lambda: wait_until(
+        lambda: music_pid(run) != playing and pid_alive(music_pid(run)),
+        scaled(30), "a new music player"))
 
 
 def holdings(pid):
@@ -165,10 +100,10 @@ def check_holdings(run, checks):
     resets = run.count_lines(r"^ROBOT RESETED$")
     for key in ("o", "o", "m", "m", "v", "v", "v", "Return"):
         run.key(key)
-    checks.passes("the keys were handled", lambda: harness.wait_until(  # the last one prints a line
-        lambda: run.count_lines(r"^ROBOT RESETED$") > resets, harness.scaled(30), "the reset line"))
+    checks.passes("the keys were handled", lambda: wait_until(  # the last one prints a line
+        lambda: run.count_lines(r"^ROBOT RESETED$") > resets, scaled(30), "the reset line"))
     checks.passes("reloads, music restarts and cues leave descriptors, threads and children as they were",
-                  lambda: harness.wait_until(lambda: holdings(run.process.pid) == before, harness.scaled(30),
+                  lambda: wait_until(lambda: holdings(run.process.pid) == before, scaled(30),
                                              f"(descriptors, threads, children) back to {before}, "
                                              f"now {holdings(run.process.pid)}"))
 
@@ -178,19 +113,19 @@ def check_window(run, checks):
     checks.passes("the frame-rate title replaces the title", run.start_and_wait)
     geometry = run.geometry()
     checks.check("window opens at (200, 200), 1024 by 768",
-                 geometry == (*harness.WINDOW_POSITION, *harness.WINDOW_SIZE), f"x, y, width, height {geometry}")
+                 geometry == (*WINDOW_POSITION, *WINDOW_SIZE), f"x, y, width, height {geometry}")
 
 
 def test_scene(checks):
-    with harness.ProgramRun("scene") as run:
+    with ProgramRun("scene") as run:
         check_window(run, checks)
         check_menu_toggle(run, checks)
         start_picture = check_drive(run, checks)
         check_reset(run, checks, start_picture)
         check_music(run, checks)
         check_holdings(run, checks)
-        harness.check_exit(checks, run)
+        check_exit(checks, run)
 
 
 if __name__ == "__main__":
-    harness.run_test(test_scene)
+    run_test(test_scene)

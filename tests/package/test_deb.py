@@ -13,14 +13,14 @@ import io
 import os
 import re
 import subprocess
-import sys
 import tarfile
 import tempfile
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-import harness  # noqa: E402
-from test_scene import menu_shown  # noqa: E402
+from testkit.base import BUILD_DIR, REPO_ROOT
+from testkit.checks import check_exit, run_test
+from testkit.program import ProgramRun
+from testkit.scene import menu_shown
 
 VERSION = os.environ.get("ROBOTSCENE_VERSION", "")
 TIMEOUT = 600  # seconds for one outside tool (a build, cpack, lintian, apt-get)
@@ -63,7 +63,7 @@ def check_control(checks, deb, program):
     # Owners and dates; modes are lintian's to judge.
     data = subprocess.run(["dpkg-deb", "--fsys-tarfile", deb], capture_output=True, check=True).stdout
     members = tarfile.open(fileobj=io.BytesIO(data)).getmembers()
-    commit = int(tool("git", "-C", harness.REPO_ROOT, "log", "-1", "--format=%ct").stdout or -1)
+    commit = int(tool("git", "-C", REPO_ROOT, "log", "-1", "--format=%ct").stdout or -1)
     stray = [m.name for m in members if (m.uname, m.gname, m.mtime) != ("root", "root", commit)
              or not (m.name + "/").startswith("./usr/")]
     checks.check("every file under /usr, owned by root, dated at the last commit", members and not stray, stray[:5])
@@ -93,7 +93,7 @@ def check_manual(checks, usr):
     text = " ".join(result.stdout.split())
     checks.check("man renders the page without warnings", result.returncode == 0 and not result.stderr.strip()
                  and text, result.stderr)
-    table = (harness.REPO_ROOT / "README.md").read_text().split("| Key | What it does |")[1].split("\n\n")[0]
+    table = (REPO_ROOT / "README.md").read_text().split("| Key | What it does |")[1].split("\n\n")[0]
     rows = re.findall(r"^\| ([^|]+?) \| ([^|]+?) \|$", table, re.M)
     missing = [said for said in [f"{key} {does}" for key, does in rows] if said not in text]
     checks.check(f"manual has the README's {len(rows)} keys", rows and not missing, "\n".join(missing))
@@ -114,8 +114,8 @@ def exec_arguments(value):
 
 
 def check_layout(checks, prefix, launcher):
-    assets = [f"share/games/robotscene/{path.relative_to(harness.REPO_ROOT)}"
-              for pattern in ("textures/*.[jp][pn]g", "audio/*.wav") for path in harness.REPO_ROOT.glob(pattern)]
+    assets = [f"share/games/robotscene/{path.relative_to(REPO_ROOT)}"
+              for pattern in ("textures/*.[jp][pn]g", "audio/*.wav") for path in REPO_ROOT.glob(pattern)]
     installed = {str(path.relative_to(prefix)) for path in prefix.rglob("*") if not path.is_dir()}
     expected = set(FILES + assets)
     checks.check("exactly a game's files installed, launcher and program executable", installed == expected
@@ -132,19 +132,19 @@ def check_layout(checks, prefix, launcher):
 
 def check_run(checks, label, cwd, command):
     # It shows its menu and finds its files; what else it draws is the scene test's.
-    with harness.ProgramRun(f"install-{label}", cwd=cwd, command=command) as run:
+    with ProgramRun(f"install-{label}", cwd=cwd, command=command) as run:
         checks.passes(f"{label}: the program starts and shows its menu",
                       lambda: run.start_and_wait() or run.wait_for_picture(menu_shown, 30, "the menu"))
         missing = [line for line in run.stderr_text().splitlines() if "cannot load image" in line]
         checks.check(f"{label}: every image found", not missing, "\n".join(missing))
-        harness.check_exit(checks, run, f"{label}: ", timeout=10)
+        check_exit(checks, run, f"{label}: ", timeout=10)
 
 
 def check_reproducible(checks, temp):
     debs = []
     for folder in (temp / "one", temp / "and-another"):  # paths unlike in length
         source, build = folder / "robotscene", folder / "build"
-        for step in (["sh", "-c", 'mkdir -p "$1" && git -C "$0" archive HEAD | tar -x -C "$1"', harness.REPO_ROOT, source],
+        for step in (["sh", "-c", 'mkdir -p "$1" && git -C "$0" archive HEAD | tar -x -C "$1"', REPO_ROOT, source],
                      ["cmake", "-S", source, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DBUILD_TESTING=OFF",
                       "-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON"],  # cpack builds no more than these targets:
                      ["cmake", "--build", build, "-j", os.cpu_count(), "--target", "robotscene", "robotscene-icons"]):
@@ -195,7 +195,7 @@ def check_installed(checks, deb, temp):
 
 def check_cmake_install(checks, temp):
     prefix = temp / "install $dir"  # a blank and a dollar sign: quoting faults show
-    result = tool("cmake", "--install", harness.BUILD_DIR, "--prefix", prefix)
+    result = tool("cmake", "--install", BUILD_DIR, "--prefix", prefix)
     if checks.check("cmake --install succeeds", result.returncode == 0, result.stdout + result.stderr):
         check_layout(checks, prefix, prefix / "games/robotscene")
         (temp / "links").mkdir()  # the launcher must follow the link to find its prefix
@@ -206,7 +206,7 @@ def check_cmake_install(checks, temp):
 def test_deb(checks):
     with tempfile.TemporaryDirectory(prefix="robotscene-deb-test-") as name:
         temp = Path(name)
-        deb = package(checks, harness.BUILD_DIR, temp / "out", "build")
+        deb = package(checks, BUILD_DIR, temp / "out", "build")
         if deb is not None:
             root, program = temp / "root", temp / "root/usr/libexec/robotscene/robotscene"
             tool("dpkg", "-x", deb, root)
@@ -221,4 +221,4 @@ def test_deb(checks):
 
 
 if __name__ == "__main__":
-    harness.run_test(test_deb)
+    run_test(test_deb)

@@ -4,15 +4,12 @@ controls draw frame for frame what their keys or mouse draw; the controls are na
 
 import base64
 import subprocess
-import sys
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "web" / "tools"))
-import harness  # noqa: E402
-import browser  # noqa: E402
+from testkit import browser
+from testkit.base import BUILD_DIR, WEB_DIR, HarnessError
+from testkit.checks import run_test
 
-WEB_DIR, AXE, SERIOUS = harness.REPO_ROOT / "build-web", "4.10.3", ("serious", "critical")
+AXE, SERIOUS = "4.10.3", ("serious", "critical")
 LABELS = {"Show or hide the menu", "Reset the robot", "Next camera", "Hologram on or off", "Head sweep on or off",
           "Music on or off", "Full screen", "Drive forward", "Drive backward", "Turn left", "Turn right",
           "Turn the head left", "Turn the head right"}
@@ -51,10 +48,10 @@ def frames(page, count, width=390, height=844):  # drawn at this phone size; the
 
 
 def axe(checks, page, view):
-    script = harness.BUILD_DIR / f"axe-core-{AXE}" / "node_modules" / "axe-core" / "axe.min.js"
+    script = BUILD_DIR / f"axe-core-{AXE}" / "node_modules" / "axe-core" / "axe.min.js"
     npm = ["npm", "install", "--prefix", script.parents[2], f"axe-core@{AXE}"]
     if not script.exists() and subprocess.run(npm).returncode:
-        raise harness.HarnessError(f"npm could not fetch axe-core {AXE}: npm registry out of reach? (see npm above)")
+        raise HarnessError(f"npm could not fetch axe-core {AXE}: npm registry out of reach? (see npm above)")
     page.evaluate(script.read_text())
     bad = [v["id"] for v in page.evaluate("axe.run().then(r => r.violations)") if v["impact"] in SERIOUS]
     checks.check(f"{view}: axe-core {AXE} finds no serious or critical violation", not bad, bad)
@@ -87,7 +84,7 @@ def body(checks):
             page.key(key)
             frames(page, 1, *size)
             shot = page.send("Page.captureScreenshot", clip=dict(x=0, y=0, width=size[0], height=size[1], scale=1 / 3))
-            (harness.BUILD_DIR / "web-touch-{}x{}.png".format(*size)).write_bytes(base64.b64decode(shot["data"]))
+            (BUILD_DIR / "web-touch-{}x{}.png".format(*size)).write_bytes(base64.b64decode(shot["data"]))
     for step, (name, *_) in enumerate(STEPS, 1):
         checks.check(name, touched[step] == keyed[step] != keyed[step - 1], "another picture, or no change")
     with browser.Page(WEB_DIR) as page:
@@ -98,4 +95,4 @@ def body(checks):
 
 
 if __name__ == "__main__":
-    harness.run_test(body)
+    run_test(body)

@@ -18,12 +18,10 @@ import statistics
 import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
-import browser  # noqa: E402
-import runner  # noqa: E402
-
-REPO_ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))  # the test-support package
+from testkit import browser  # noqa: E402
+from testkit.base import REPO_ROOT, wait_until  # noqa: E402
+from testkit.program import WINDOW_MIDDLE, ProgramRun, binary_path  # noqa: E402
 FILES = ["robotscene.wasm", "robotscene.js", "robotscene.data", "index.html"]
 
 
@@ -43,15 +41,15 @@ def page_costs(web_dir, seconds, loads):
 
 def desktop_fps(seconds):
     # The program's own frame-rate title, once a second; the last whole second is kept.
-    with runner.ProgramRun("web-bench", keep_shots=False) as run:
+    with ProgramRun("web-bench", keep_shots=False) as run:
         run.start_and_wait()
-        run.point_at(*runner.WINDOW_MIDDLE)
+        run.point_at(*WINDOW_MIDDLE)
         run.key("space")
         titles = []
         deadline = max(2, int(seconds))
         while len(titles) < deadline:
             previous = titles[-1] if titles else run.title()
-            runner.wait_until(lambda: run.title() != previous and run.title(), 10, "a new frame-rate title")
+            wait_until(lambda: run.title() != previous and run.title(), 10, "a new frame-rate title")
             titles.append(run.title())
         return float(re.search(r": *([0-9]+) fps", titles[-1]).group(1))
 
@@ -67,7 +65,7 @@ def main():
     sizes = {name: (web_dir / name).stat().st_size for name in FILES}
     sizes["audio/*.wav"] = sum(f.stat().st_size for f in (web_dir / "audio").glob("*.wav"))
     report = {"sizes": sizes, "page": page_costs(web_dir, args.seconds, args.loads)}
-    report["desktop_fps"] = desktop_fps(args.seconds) if runner.binary_path().exists() else None
+    report["desktop_fps"] = desktop_fps(args.seconds) if binary_path().exists() else None
     if args.json:
         print(json.dumps(report, indent=2))
         return

@@ -9,18 +9,16 @@ import json
 import os
 import re
 import struct
-import sys
 import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "web" / "tools"))
-import harness  # noqa: E402
-from harness import BUILD_DIR, REPO_ROOT, Image, wait_until  # noqa: E402
-import browser  # noqa: E402
+from testkit import browser
+from testkit.base import BUILD_DIR, WEB_DIR, HarnessError, wait_until
+from testkit.checks import check_exit, run_test
+from testkit.images import write_png
+from testkit.program import ProgramRun
 
-WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web").resolve()
 OUT_DIR = BUILD_DIR / "web-compare"
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
 # name, steps (keys, frames to draw, "lose" the page's context, or an action of Side.ACTIONS),
@@ -130,7 +128,7 @@ class Web(Side):
         self.device.wait_for(lambda s: s["drawn"] >= self.drawn, 60, "the page's frames")
 
     def picture(self):
-        return Image(*self.device.pixels())
+        return self.device.canvas()
 
 
 def glibc_fly_by():
@@ -165,7 +163,7 @@ def compare_views(checks, desktop, web):
         desktop.frames(frames)
         web.frames(frames)
         mine, theirs = desktop.picture(), web.picture()
-        harness.write_png(OUT_DIR / f"{name}.png", mine.beside(theirs).reduced(4), level=9)  # for the README
+        write_png(OUT_DIR / f"{name}.png", mine.beside(theirs).reduced(4), level=9)  # for the README
         near32, near16 = (1 - mine.fraction_changed(theirs, tolerance, step=1) for tolerance in (32, 16))
         print(f"view {name}: {near32:.1%} within 32, {near16:.1%} within 16", flush=True)
         lit = [1 - image.fraction_near((0, 0, 0), 40) for image in (mine, theirs)]  # points are sparse
@@ -190,7 +188,7 @@ def page_behaviour(checks, page, web):
         png = wait_until(lambda: list(Path(saved).glob("robotscene-*.png")), 30, "the picture's download")[0]
         data = png.read_bytes()
         checks.check("P offers the frame as a PNG download", re.fullmatch(r"robotscene-\d{8}-\d{6}\.png", png.name)
-                     and data[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", data[16:24]) == page.pixels()[:2],
+                     and data[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", data[16:24]) == page.canvas().size,
                      (png.name, data[:24]))
     for step, frames, redraws in PACING:
         drawn = page.evaluate(f"robotscene.pace({step}, {frames})")
@@ -220,7 +218,7 @@ def page_behaviour(checks, page, web):
     web.frames(1)
     flown = [line for line in page.printed() if line.startswith("New falconPosX")]
     checks.check("the fly-by on its frame, on the desktop's path", flown == [f"New falconPosX : {path}"], flown)
-    checks.check("the canvas follows the page's size", page.pixels()[:2] == (64, 48))
+    checks.check("the canvas follows the page's size", page.canvas().size == (64, 48))
     page.key("Escape", up=False)
     page.wait_for(lambda s: s["ended"], 30, "the end")
     page.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
@@ -238,7 +236,7 @@ def free_running(checks, page):
     page.query = "bench"
     page.open()
     state = page.wait_for(lambda s: s["drawn"] >= 30 and "fps" in s["title"], 120, "frames on its own")
-    checks.check("the page draws on its own", Image(*page.pixels()).fraction_near((0, 0, 0), 40) < 0.995, state)
+    checks.check("the page draws on its own", page.canvas().fraction_near((0, 0, 0), 40) < 0.995, state)
     page.evaluate("setTimeout(() => { throw new Error('injected fault\\nits second line'); })")
     page.wait_for(lambda s: s["ended"], 30, "the scene stopped")
     shown = page.status()
@@ -269,23 +267,23 @@ def start_up_failures(checks, temp):
 
 def body(checks):
     if not (WEB_DIR / "robotscene.wasm").exists():
-        raise harness.HarnessError(f"no web build in {WEB_DIR}: run make web")
+        raise HarnessError(f"no web build in {WEB_DIR}: run make web")
     gate_lib = os.environ.get("ROBOTSCENE_FRAME_GATE_LIB", str(BUILD_DIR / "tests/web/libframegate.so"))
     with tempfile.TemporaryDirectory() as temp:
         gate = Path(temp) / "gate"
         gate.write_text("1")  # the menu's first frame
         environment = {"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": gate_lib}
-        with harness.ProgramRun("web-compare", env=environment) as run, browser.Page(WEB_DIR) as page:
+        with ProgramRun("web-compare", env=environment) as run, browser.Page(WEB_DIR) as page:
             page.open()
             page.wait_for(lambda s: True, 60, "the page's module")
             desktop, web = Desktop(run, gate), Web(page)
             run.find_window()
             compare_views(checks, desktop, web)
             page_behaviour(checks, page, web)
-            harness.check_exit(checks, run)
+            check_exit(checks, run)
             free_running(checks, page)
         start_up_failures(checks, Path(temp))
 
 
 if __name__ == "__main__":
-    harness.run_test(body)
+    run_test(body)

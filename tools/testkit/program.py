@@ -1,236 +1,40 @@
-"""Runs the real program on a private Xvfb, driven with real X input (xdotool).
+"""The real program on a private Xvfb, driven with real X input (xdotool): ProgramRun.
 
-Used by make run, the tour, the bench, the soak and the end-to-end tests. Finds the window by
-title, reads standard output on a thread, takes screenshots (kept as PNG for a look) and probes
-their pixels. It always ends the program, the players it started and the X server, also when a
-step fails. It judges nothing: the tests report through tests/e2e/harness.py.
-Environment: ROBOTSCENE_BIN (the program), ROBOTSCENE_BUILD_DIR (screenshots, sanitizer build?),
-ROBOTSCENE_E2E_TIME_SCALE (factor for time-outs and holds), ROBOTSCENE_E2E_KEEP (keep temp dirs).
+Finds the window by title, reads standard output on a thread, takes screenshots (kept as PNG for
+a look) and probes their pixels, and replaces the sound player with a fake one that logs each
+start. It always ends the program, the players it started and the X server, also when a step
+fails. It judges nothing: tests report through checks.
+Environment: ROBOTSCENE_BIN (the program), and those of base.
 """
 
-import atexit
 import contextlib
-import ctypes
 import os
 import re
-import select
 import shutil
 import signal
-import struct
 import subprocess
 import tempfile
 import threading
 import time
-import zlib
-from collections import namedtuple
 from pathlib import Path
 
-REPO_ROOT = Path(__file__).resolve().parents[1]
-BUILD_DIR = Path(os.environ.get("ROBOTSCENE_BUILD_DIR") or REPO_ROOT / "build")
+from testkit.base import BUILD_DIR, POLL_INTERVAL, REPO_ROOT, HarnessError, Managed, keep_temporary, scaled, wait_until
+from testkit.images import read_ppm, write_png
+from testkit.xvfb import SCREEN, Xvfb, die_with_parent, pid_alive, stop_process
+
 TITLE = "OpenGL project by Quillaverden"
 FPS_TITLE = re.compile(r"^OpenGL project by Quillaverden : [ 0-9]{4} fps$")
 WINDOW_SIZE = (1024, 768)          # pixels, as the program opens it
 WINDOW_MIDDLE = (WINDOW_SIZE[0] // 2, WINDOW_SIZE[1] // 2)  # pixels
 WINDOW_POSITION = (200, 200)       # pixels from the screen's top left corner
-SCREEN = "1280x1024x24"            # Xvfb screen: the window fits whole, 24-bit colour
 PLAYER_NAME = "canberra-gtk-play"
 FAKE_PLAYER = REPO_ROOT / "tools" / "fake-canberra-gtk-play"
-PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
-PR_SET_PDEATHSIG = 1               # prctl option: signal a child gets when its parent dies
 TOOL_TIMEOUT = 20.0                # seconds for one xdotool, xwininfo or import call
-POLL_INTERVAL = 0.05               # seconds between two looks while waiting for something
 SANITIZER_MARKS = ("Sanitizer", "runtime error:")
-
-
-class HarnessError(Exception):
-    """A step could not be carried out (time-out, tool failure, dead program)."""
-
-
-def _time_scale():
-    value = os.environ.get("ROBOTSCENE_E2E_TIME_SCALE")
-    if value:
-        return max(1.0, float(value))  # never shorter than the plain build needs
-    with contextlib.suppress(OSError):  # sanitizer builds start and draw more slowly
-        if "ROBOTSCENE_SANITIZE:BOOL=ON" in (BUILD_DIR / "CMakeCache.txt").read_text(errors="replace"):
-            return 3.0
-    return 1.0
-
-
-TIME_SCALE = _time_scale()
-
-
-def scaled(seconds):
-    return seconds * TIME_SCALE
-
-
-def wait_until(predicate, timeout, what):
-    # The timeout is taken as it is: the ProgramRun methods scale their own.
-    deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise HarnessError(f"timed out after {timeout:.1f} s waiting for {what}")
-        time.sleep(POLL_INTERVAL)
 
 
 def binary_path():
     return Path(os.environ.get("ROBOTSCENE_BIN") or REPO_ROOT / "build" / "robotscene")
-
-
-def pid_alive(pid):
-    try:  # a zombie waiting to be reaped counts as ended
-        stat = Path(f"/proc/{pid}/stat").read_text()
-    except OSError:
-        return False
-    return stat[stat.rindex(")") + 2] not in "ZX"  # the state follows the (command name)
-
-
-_libc = ctypes.CDLL(None, use_errno=True)
-
-
-def _die_with_parent():
-    # Runs in the child before exec: even a test killed by ctest leaves no X server behind.
-    _libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
-
-
-def _stop_process(process, grace):
-    if process is None:
-        return
-    with contextlib.suppress(ProcessLookupError, PermissionError):
-        if process.poll() is None:
-            os.killpg(process.pid, signal.SIGTERM)
-            with contextlib.suppress(subprocess.TimeoutExpired):
-                process.wait(grace)
-        os.killpg(process.pid, signal.SIGKILL)  # children that outlive the leader keep its group
-    with contextlib.suppress(subprocess.TimeoutExpired):
-        process.wait(grace)
-
-
-# ---------------------------------------------------------------------------------------------
-# Images
-
-Box = namedtuple("Box", "left top right bottom")  # pixels; right and bottom excluded
-
-
-class Image:
-    # 8-bit RGB, rows top to bottom; probes sample every step-th pixel each way, for speed.
-
-    def __init__(self, width, height, rgb, path=None):
-        self.width, self.height, self.rgb, self.path = width, height, rgb, path
-
-    def _offsets(self, box, step):
-        left, top, right, bottom = box or (0, 0, self.width, self.height)
-        return [(y * self.width + x) * 3 for y in range(top, bottom, step)
-                for x in range(left, right, step)]
-
-    def _share(self, box, step, hit):
-        offsets = self._offsets(box, step)
-        return sum(map(hit, offsets)) / max(len(offsets), 1)
-
-    def mean(self, box=None, step=2):
-        offsets, rgb = self._offsets(box, step), self.rgb
-        return tuple(sum(rgb[o + c] for o in offsets) / max(len(offsets), 1) for c in range(3))
-
-    def fraction_near(self, colour, tolerance, box=None, step=2):
-        rgb, (red, green, blue) = self.rgb, colour
-        return self._share(box, step, lambda o: max(
-            abs(rgb[o] - red), abs(rgb[o + 1] - green), abs(rgb[o + 2] - blue)) <= tolerance)
-
-    def fraction_changed(self, other, tolerance, box=None, step=2):
-        if (self.width, self.height) != (other.width, other.height):
-            return 1.0
-        mine, theirs = self.rgb, other.rgb
-        return self._share(box, step, lambda o: max(
-            abs(mine[o] - theirs[o]), abs(mine[o + 1] - theirs[o + 1]),
-            abs(mine[o + 2] - theirs[o + 2])) > tolerance)
-
-    def beside(self, other):
-        """This picture with the other (of the same height) to its right."""
-        left, right = self.width * 3, other.width * 3
-        rows = (self.rgb[y * left:(y + 1) * left] + other.rgb[y * right:(y + 1) * right] for y in range(self.height))
-        return Image(self.width + other.width, self.height, b"".join(rows))
-
-    def reduced(self, scale):
-        """Box-filtered to 1/scale of the size each way, for a picture in the documentation."""
-        width, height, rgb = self.width // scale, self.height // scale, bytearray()
-        for y in range(height):
-            for x in range(width):
-                starts = [((y * scale + dy) * self.width + x * scale) * 3 for dy in range(scale)]
-                for c in range(3):
-                    total = sum(sum(self.rgb[start + c:start + scale * 3:3]) for start in starts)
-                    rgb.append(total // (scale * scale))
-        return Image(width, height, bytes(rgb))
-
-
-_PPM_GAP = rb"(?:\s|#[^\n]*\n)+"  # blanks and comments between header fields
-_PPM_HEADER = re.compile(rb"P6" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"(\d+)" + _PPM_GAP + rb"255\s")
-
-
-def read_ppm(path):
-    data = Path(path).read_bytes()
-    header = _PPM_HEADER.match(data)
-    if not header:
-        raise HarnessError(f"{path} is not an 8-bit binary PPM file")
-    width, height = int(header.group(1)), int(header.group(2))
-    pixels = data[header.end():header.end() + width * height * 3]
-    if len(pixels) != width * height * 3:
-        raise HarnessError(f"{path} is cut short")
-    return Image(width, height, pixels, path)
-
-
-def png_chunk(kind, body):
-    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-
-
-def write_png(path, image, level=1):
-    # Unfiltered rows, fast compression unless asked: only for a person to look at.
-    stride = image.width * 3
-    rows = b"".join(b"\0" + image.rgb[y * stride:(y + 1) * stride] for y in range(image.height))
-    header = struct.pack(">IIBBBBB", image.width, image.height, 8, 2, 0, 0, 0)  # 8-bit RGB
-    Path(path).write_bytes(PNG_SIGNATURE + png_chunk(b"IHDR", header)
-                           + png_chunk(b"IDAT", zlib.compress(rows, level)) + png_chunk(b"IEND", b""))
-
-
-# ---------------------------------------------------------------------------------------------
-# X server and fake player
-
-
-class Xvfb:
-    # The server picks a free display number itself: runs never collide.
-
-    def __init__(self, log_path, screen=SCREEN):
-        self.log_path, self.screen, self.process, self.display = Path(log_path), screen, None, None
-
-    def start(self):
-        read_end, write_end = os.pipe()
-        try:
-            with open(self.log_path, "wb") as log:
-                # -r: no key auto-repeat, so a held key is one press and one release.
-                self.process = subprocess.Popen(
-                    ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
-                     "-r", "-noreset", "-nolisten", "tcp"],
-                    pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                    stderr=log, start_new_session=True, preexec_fn=_die_with_parent)
-            os.close(write_end)
-            write_end = None
-            # Xvfb writes the display number and a newline once it accepts clients.
-            text, deadline = b"", time.monotonic() + scaled(20)
-            while not text.endswith(b"\n"):
-                ready, _, _ = select.select([read_end], [], [], max(deadline - time.monotonic(), 0))
-                chunk = os.read(read_end, 64) if ready else b""
-                if not chunk:
-                    raise HarnessError("Xvfb did not start:\n" + self.log_path.read_text(errors="replace"))
-                text += chunk
-        finally:
-            if write_end is not None:
-                os.close(write_end)
-            os.close(read_end)
-        self.display = f":{int(text)}"
-
-    def stop(self):
-        _stop_process(self.process, 5)
 
 
 class PlayerLog:
@@ -262,21 +66,7 @@ def _install_fake_player(target, music_seconds, cue_seconds):
     target.chmod(0o755)
 
 
-# ---------------------------------------------------------------------------------------------
-# The program under test
-
-_open_runs = []
-
-
-def _close_open_runs():
-    for run in list(_open_runs):
-        run.close()
-
-
-atexit.register(_close_open_runs)
-
-
-class ProgramRun:
+class ProgramRun(Managed):
     """The program on its own Xvfb: a context manager that always cleans up after itself."""
 
     # Cues end within moments and the music plays longer than any test, so a player still
@@ -292,20 +82,7 @@ class ProgramRun:
         self._lines, self._cursor, self._eof, self._shots = [], 0, False, 0
         self._lines_changed = threading.Condition()
 
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc_info):
-        self.close()
-        return False
-
     def start(self):
-        _open_runs.append(self)
         program = self.command or binary_path().absolute()  # cwd may differ
         if self.command is None and not os.access(program, os.X_OK):
             raise HarnessError(f"no program to run at {program} (set ROBOTSCENE_BIN)")
@@ -319,7 +96,7 @@ class ProgramRun:
             self.process = subprocess.Popen(
                 ["stdbuf", "-oL", str(program), *self.args], cwd=self.cwd or REPO_ROOT,
                 env=self._child_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                stderr=stderr, start_new_session=True, preexec_fn=_die_with_parent)
+                stderr=stderr, start_new_session=True, preexec_fn=die_with_parent)
         threading.Thread(target=self._read_output, daemon=True).start()
 
     def _child_environment(self):
@@ -335,22 +112,17 @@ class ProgramRun:
         return {**env, **self.extra_env}
 
     def _display_environment(self):
-        env = dict(os.environ, DISPLAY=self.xvfb.display)
-        env.pop("XAUTHORITY", None)  # the private server has no access control file
-        return env
+        return self.xvfb.environment()
 
-    def close(self):
-        # Safe to call more than once.
-        if self in _open_runs:
-            _open_runs.remove(self)
-        _stop_process(self.process, 5)
+    def stop(self):
+        stop_process(self.process, 5)
         self._stop_players()
         if self.xvfb is not None:
             self.xvfb.stop()
         if self.process is not None and self.process.stdout is not None:
             with contextlib.suppress(OSError):
                 self.process.stdout.close()
-        if self.temp_dir is not None and not os.environ.get("ROBOTSCENE_E2E_KEEP"):
+        if self.temp_dir is not None and not keep_temporary():
             shutil.rmtree(self.temp_dir, ignore_errors=True)
         self.temp_dir = None
 

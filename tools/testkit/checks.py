@@ -1,19 +1,18 @@
-"""End-to-end test reporting on top of tools/runner.py: Checks counts and prints each check,
-check_exit checks a clean Esc, run_test runs a test body and always cleans up."""
+"""How a test reports: Checks prints one line per check ("ok   name" or "FAIL name: detail") and
+the closing "N passed, N failed" line ctest's log shows; run_test runs a test's body, turns an
+exception into a failed check with its trace, closes every process left open and exits non-zero
+on any failure or when nothing was checked; check_exit checks that the program ends cleanly on
+Esc. skip() prints why a check was not made, never silently."""
 
 import signal
 import sys
 import traceback
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
-
-from runner import *  # noqa: E402,F401,F403  (the program runner, its constants and images)
-from runner import _close_open_runs  # noqa: E402
+from testkit.base import close_all
+from testkit.program import WINDOW_MIDDLE
 
 
 class Checks:
-    """Counts checks, prints one line each and the final "N passed, N failed" line."""
 
     def __init__(self):
         self.passed = self.failed = 0
@@ -37,6 +36,10 @@ class Checks:
         self.check(name, True)
         return result
 
+    @staticmethod
+    def skip(name, reason):
+        print(f"skip {name}: {reason}", flush=True)
+
     def finish(self):
         print(f"{self.passed} passed, {self.failed} failed", flush=True)
         return 1 if self.failed or not self.passed else 0
@@ -54,6 +57,7 @@ def check_exit(checks, run, prefix="", timeout=30):
 
 
 def run_test(body):
+    """Runs body(checks) and exits with the verdict; call it from the test's __main__."""
     signal.signal(signal.SIGTERM, lambda signum, _: sys.exit(128 + signum))  # finally blocks run
     checks = Checks()
     try:
@@ -62,6 +66,5 @@ def run_test(body):
         traceback.print_exc()
         checks.check("test ran to its end", False)
     finally:
-        _close_open_runs()
+        close_all()
     sys.exit(checks.finish())
-

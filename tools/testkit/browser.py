@@ -4,10 +4,12 @@ Serves a build directory on a private local HTTP server, opens the page at a fix
 fresh profile, evaluates JavaScript, sends keys, the wheel and drags as real input events, hides
 the page behind another tab and shows it again, collects console messages and exceptions, reads
 the status line, and reads the canvas pixels in test mode (window.robotscene, see
-web/js/page.js). It always stops the browser and the server. It judges nothing: the browser
+web/js/page.js). It always stops the browser and the server. It judges nothing: the page
 tests and the web bench use it.
+Environment: ROBOTSCENE_WEB_DIR (through base.WEB_DIR, the folder tests serve).
 """
 
+import base64
 import contextlib
 import functools
 import http.server
@@ -18,11 +20,13 @@ import signal
 import subprocess
 import tempfile
 import threading
-import time
 import urllib.request
 from pathlib import Path
 
 import websocket
+
+from testkit.base import HarnessError, Managed, wait_until
+from testkit.images import Image
 
 FLAGS = ["--headless=new", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshader",
          "--enable-unsafe-swiftshader", "--remote-debugging-port=0", "--no-first-run",
@@ -34,21 +38,6 @@ SPECIAL_KEYS = {"Escape": ("Escape", "Escape", 27), "Return": ("Enter", "Enter",
                 "minus": ("-", "Minus", 189), "Up": ("ArrowUp", "ArrowUp", 38)}
 
 
-class BrowserError(Exception):
-    """The browser could not be started or did not answer in time."""
-
-
-def wait_until(predicate, timeout, what, interval=0.05):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise BrowserError(f"timed out after {timeout:.0f} s waiting for {what}")
-        time.sleep(interval)
-
-
 class _QuietHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".wasm": "application/wasm"}
 
@@ -56,26 +45,14 @@ class _QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-class Page:
-    """One page of the scene in headless Chromium: a context manager."""
+class Page(Managed):
+    """One page of the scene in headless Chromium: `with Page(folder) as page:`."""
 
     def __init__(self, root, width=1024, height=768, query="test", chromium="chromium", flags=()):
         self.root, self.size, self.query, self.chromium = Path(root), (width, height), query, chromium
         self.flags, self.other_tab = list(flags), None
         self.server = self.process = self.socket = self.profile = None
         self.messages, self._next_id = [], 0
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc_info):
-        self.close()
-        return False
 
     def start(self):
         handler = functools.partial(_QuietHandler, directory=str(self.root))
@@ -120,7 +97,7 @@ class Page:
         """The page's status line as shown, or "" when it is hidden."""
         return self.evaluate("(s => !s || s.hidden ? '' : s.textContent)(document.getElementById('status'))")
 
-    def close(self):
+    def stop(self):
         if self.socket is not None:
             with contextlib.suppress(Exception):
                 self.socket.close()
@@ -145,7 +122,7 @@ class Page:
             message = json.loads(self.socket.recv())
             if message.get("id") == ident:
                 if "error" in message:
-                    raise BrowserError(f"{method}: {message['error']}")
+                    raise HarnessError(f"{method}: {message['error']}")
                 return message.get("result", {})
             self._note(message)
 
@@ -173,7 +150,7 @@ class Page:
     def evaluate(self, expression):
         result = self.send("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
         if "exceptionDetails" in result:
-            raise BrowserError(f"{expression}: {result['exceptionDetails'].get('text')}")
+            raise HarnessError(f"{expression}: {result['exceptionDetails'].get('text')}")
         return result.get("result", {}).get("value")
 
     def state(self):
@@ -198,7 +175,7 @@ class Page:
         self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, **extra)
 
     def wheel(self, clicks, x=512, y=384):
-        # Positive clicks turn the wheel away from the user, as runner.ProgramRun.wheel.
+        # Positive clicks turn the wheel away from the user, as program.ProgramRun.wheel.
         for _ in range(abs(clicks)):
             self.mouse("mouseWheel", x, y, deltaX=0, deltaY=-120 if clicks > 0 else 120)
 
@@ -212,14 +189,7 @@ class Page:
 
     # -- pictures -------------------------------------------------------------------------------
 
-    def pixels(self):
-        """The canvas as (width, height, RGB bytes, rows top to bottom)."""
-        import base64
+    def canvas(self):
+        """The canvas as the GL layer reads it back (robotscene.pixels()): an images.Image."""
         shot = self.evaluate("robotscene.pixels()")
-        width, height, rgba = shot["width"], shot["height"], base64.b64decode(shot["rgba"])
-        stride = width * 4
-        rows = [rgba[(height - 1 - y) * stride:(height - y) * stride] for y in range(height)]
-        rgb = bytearray(width * height * 3)
-        flat = b"".join(rows)
-        rgb[0::3], rgb[1::3], rgb[2::3] = flat[0::4], flat[1::4], flat[2::4]
-        return width, height, bytes(rgb)
+        return Image.from_rgba(shot["width"], shot["height"], base64.b64decode(shot["rgba"]), bottom_up=True)

@@ -1,12 +1,6 @@
 #!/usr/bin/env python3
-<<<<<<< HEAD
 """Stamps a web build with what it is made of: the size and SHA-256 digest of every file the page
 loads, and the build's own name (a digest of all of them). Writes, into the build folder:
-=======
-"""Writes a build's index.html: web/index.html with @FILES@ replaced by the size and SHA-256
-digest (base64) of robotscene.js, robotscene.wasm and robotscene.data, which the page checks
-before it starts them (web/js/loader.js). Run by web/CMakeLists.txt after every link.
->>>>>>> main
 
 - index.html: web/index.html with each file it names asked for by its digest (name?v=...), an
   integrity attribute on its scripts and style sheets, and the whole list and the build's name

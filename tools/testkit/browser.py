@@ -1,9 +1,9 @@
 """Headless Chromium driving the web page over the DevTools protocol (python3-websocket).
 
-Serves a build directory on a private local HTTP server, opens the page at a fixed size in a
-fresh profile, evaluates JavaScript, sends keys, the wheel and drags as real input events, hides
+Serves a build directory on a private local HTTP server (as a careful host does: host.py),
+opens the page at a fixed size in a fresh profile, evaluates JavaScript, sends keys, the wheel and drags as real input events, hides
 the page behind another tab and shows it again, collects console messages and exceptions, reads
-the status line, and reads the canvas pixels in test mode (window.robotscene, see
+the status line, runs axe-core on it, and reads the canvas pixels in test mode (window.robotscene, see
 web/js/page.js). It always stops the browser and the server. It judges nothing: the page
 tests and the web bench use it.
 Environment: ROBOTSCENE_WEB_DIR (through base.WEB_DIR, the folder tests serve).
@@ -11,53 +11,45 @@ Environment: ROBOTSCENE_WEB_DIR (through base.WEB_DIR, the folder tests serve).
 
 import base64
 import contextlib
-import functools
-import http.server
 import json
 import os
 import shutil
 import signal
 import subprocess
 import tempfile
-import threading
 import urllib.request
 from pathlib import Path
 
 import websocket
 
-from testkit.base import HarnessError, Managed, wait_until
+from testkit import host
+from testkit.base import BUILD_DIR, HarnessError, Managed, wait_until
 from testkit.images import Image
 
 FLAGS = ["--headless=new", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshader",
          "--enable-unsafe-swiftshader", "--remote-debugging-port=0", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
          "--disable-quic", "--mute-audio", "--hide-scrollbars", "--disable-dev-shm-usage"]
+AXE = "4.10.3"  # axe-core's version, from npm
 # Key name -> (DOM key, DOM code, Windows key code), for the keys the scene binds.
 SPECIAL_KEYS = {"Escape": ("Escape", "Escape", 27), "Return": ("Enter", "Enter", 13),
                 "space": (" ", "Space", 32), "plus": ("+", "NumpadAdd", 107),
                 "minus": ("-", "Minus", 189), "Up": ("ArrowUp", "ArrowUp", 38)}
 
 
-class _QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".wasm": "application/wasm"}
-
-    def log_message(self, *args):
-        pass
-
-
 class Page(Managed):
     """One page of the scene in headless Chromium: `with Page(folder) as page:`."""
 
-    def __init__(self, root, width=1024, height=768, query="test", chromium="chromium", flags=()):
+    def __init__(self, root, width=1024, height=768, query="test", chromium="chromium", flags=(),
+                 handler=host.QuietHandler):
         self.root, self.size, self.query, self.chromium = Path(root), (width, height), query, chromium
+        self.handler = handler
         self.flags, self.other_tab = list(flags), None
         self.server = self.process = self.socket = self.profile = None
         self.messages, self._next_id = [], 0
 
     def start(self):
-        handler = functools.partial(_QuietHandler, directory=str(self.root))
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.server = host.serve(self.root, handler=self.handler)
         self.profile = Path(tempfile.mkdtemp(prefix="robotscene-chromium-"))
         self.process = subprocess.Popen(
             [self.chromium, *FLAGS, *self.flags, f"--user-data-dir={self.profile}",
@@ -152,6 +144,16 @@ class Page(Managed):
         if "exceptionDetails" in result:
             raise HarnessError(f"{expression}: {result['exceptionDetails'].get('text')}")
         return result.get("result", {}).get("value")
+
+    def axe(self):
+        """axe-core's violations on the page as it is now, each {"id", "impact", ...}. axe-core is
+        installed with npm into the build folder at its first use."""
+        script = BUILD_DIR / f"axe-core-{AXE}" / "node_modules" / "axe-core" / "axe.min.js"
+        npm = ["npm", "install", "--prefix", script.parents[2], f"axe-core@{AXE}"]
+        if not script.exists() and subprocess.run(npm).returncode:
+            raise HarnessError(f"npm could not fetch axe-core {AXE}: npm registry out of reach? (see npm above)")
+        self.evaluate(script.read_text())
+        return self.evaluate("axe.run().then(r => r.violations)")
 
     def state(self):
         return self.evaluate("window.robotscene ? robotscene.state() : null")

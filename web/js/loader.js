@@ -213,9 +213,13 @@
   }
 
   // A worker keeps this build for visits without a network; a page that cannot have one still runs.
+  // The site's worker is looked at again at every start, so that a new build's replaces the old
+  // one's at once.
   function keepForOffline() {
     if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
-    navigator.serviceWorker.register('sw.js').catch(function (e) {
+    navigator.serviceWorker.register('sw.js').then(function (registration) {
+      return registration.update();
+    }).catch(function (e) {
       console.log('The scene is not kept for visits without a network: ' + firstLine(e));
     });
   }

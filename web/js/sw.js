@@ -91,16 +91,15 @@ function file(address) {
   return fromCache(address).then(function (kept) { return kept || fetch(address); });
 }
 
-function sound(event) {
-  var address = event.request.url;
+function sound(address) {
   return fromCache(address).then(function (kept) {
     return kept || fetch(address).then(function (response) {
       return checked(address, response);
     }).then(function (copy) {
-      if (OWN[address]) {
-        event.waitUntil(caches.open(CACHE).then(function (cache) { return cache.put(address, copy.clone()); }));
-      }
-      return copy;
+      if (!OWN[address]) return copy;
+      return caches.open(CACHE).then(function (cache) { return cache.put(address, copy.clone()); }).then(function () {
+        return copy;
+      });
     }, function () {
       return Response.error();
     });
@@ -113,7 +112,7 @@ self.addEventListener('fetch', function (event) {
   if (request.mode === 'navigate') {
     if (path === SCOPE || path === PAGE) event.respondWith(page());
   } else if (path.indexOf(SOUNDS) === 0 && /[?&]v=/.test(address)) {
-    event.respondWith(sound(event));
+    event.respondWith(sound(address));
   } else if (OWN[address]) {
     event.respondWith(file(address));
   }

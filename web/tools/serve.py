@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""Serves a web build as a careful static host does (make web-serve): every file with its type
-(application/wasm for the module, so that it compiles while it downloads), the strict
-Content-Security-Policy the page is made to work under, and caching headers that fit addresses
-with a digest (name?v=..., never changing: kept a year) and those without (index.html, sw.js:
-asked again every time). It changes no file and adds no page of its own.
+"""Serves a web build as a careful static host does (make web-serve), with the headers of
+testkit.host, which the page tests serve with too: each file's type (application/wasm), the
+strict Content-Security-Policy the page works under, and caching headers that fit its addresses.
+It changes no file.
 
   serve.py [FOLDER] [--port 8000] [--bind 127.0.0.1]
 """
@@ -11,22 +10,11 @@ asked again every time). It changes no file and adds no page of its own.
 import argparse
 import functools
 import http.server
-import urllib.parse
+import sys
+from pathlib import Path
 
-POLICY = ("default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' data: blob:; "
-          "media-src 'self' blob:; connect-src 'self'; worker-src 'self'")
-KEPT, ASKED_AGAIN = "public, max-age=31536000, immutable", "no-cache"
-
-
-class Handler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm", ".webmanifest": "application/manifest+json"}
-
-    def end_headers(self):
-        self.send_header("Content-Security-Policy", POLICY)
-        versioned = "v" in urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
-        self.send_header("Cache-Control", KEPT if versioned else ASKED_AGAIN)
-        super().end_headers()
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))  # the test-support package
+from testkit import host  # noqa: E402
 
 
 def main():
@@ -35,12 +23,13 @@ def main():
     parser.add_argument("--port", type=int, default=8000)
     parser.add_argument("--bind", default="127.0.0.1")
     args = parser.parse_args()
-    server = http.server.ThreadingHTTPServer((args.bind, args.port), functools.partial(Handler, directory=args.folder))
-    print(f"Serving {args.folder} on http://{args.bind}:{args.port}/ (Ctrl+C stops)", flush=True)
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
+    handler = functools.partial(host.Handler, directory=args.folder)
+    with http.server.ThreadingHTTPServer((args.bind, args.port), handler) as server:
+        print(f"Serving {args.folder} on http://{args.bind}:{args.port}/ (Ctrl+C stops)", flush=True)
+        try:
+            server.serve_forever()
+        except KeyboardInterrupt:
+            pass
 
 
 if __name__ == "__main__":

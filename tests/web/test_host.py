@@ -1,0 +1,177 @@
+"""The page as a careful static host serves it (testkit.host: the strict Content-Security-Policy, caching
+headers) in headless Chromium: it starts and draws with no console problem, is installable, starts again
+with the server stopped, and runs a new build whole once it is served; each way it can fail shows the
+cause and the advice that fits it on a readable panel, never over the picture."""
+
+import html
+import json
+import re
+import shutil
+import subprocess
+import tempfile
+import threading
+import urllib.parse
+from pathlib import Path
+
+from testkit import browser, host
+from testkit.base import REPO_ROOT, WEB_DIR, wait_until
+from testkit.checks import run_test
+
+CUT = 100000  # bytes of robotscene.data sent before a fault
+BUILD = "document.querySelector('[data-build]').dataset.build"
+CACHES = "caches.keys().then(names => Promise.all(names.map(n => caches.open(n).then(c => c.keys()).then(" \
+         "r => [n, r.map(q => q.url)]))))"
+NO_WEBGL2 = "(get => HTMLCanvasElement.prototype.getContext = function (type, ...more) {" \
+            " return type === 'webgl2' ? null : get.call(this, type, ...more); })(HTMLCanvasElement.prototype.getContext)"
+LOOK = "[getComputedStyle(canvas).visibility, getComputedStyle(document.getElementById('status')).backgroundColor]"
+ADVICE = {"connection": "Check the connection", "builds": "different builds", "build": "make web",
+          "browser": "another browser", "policy": "Whoever runs the site should let", "reload": "Reload the page"}
+# what fails; script run before the page's own; faults by file; after the start; words naming the cause; advice
+FAILURES = [("no WebGL 2", NO_WEBGL2, {}, None, ["no WebGL 2"], "browser"),
+            ("a missing file", None, {"robotscene.wasm": "missing"}, None, ["robotscene.wasm", "404"], "build"),
+            ("a file cut short", None, {"robotscene.data": "short"}, None, ["robotscene.data", f"{CUT} bytes"], "builds"),
+            ("a file of another build", None, {"robotscene.js": "other"}, None, ["robotscene.js", "SHA-256"], "builds"),
+            ("a refused connection", None, {"robotscene.wasm": "refused"}, None, ["robotscene.wasm", "lost"],
+             "connection"),
+            ("a connection cut half-way", None, {"robotscene.data": "cut"}, None, ["robotscene.data", "lost"],
+             "connection"),
+            ("a policy without WebAssembly", None, {"policy": "script-src 'self'"}, None, ["WebAssembly", "script-src"],
+             "policy"),
+            ("a thrown error", None, {}, "setTimeout(() => { throw new Error('injected fault'); })",
+             ["stopped on an error", "injected fault"], "reload"),
+            ("an abort with no reason", None, {}, "setTimeout(() => _abort())", ["stopped: the program aborted"], "reload"),
+            ("an abort after a message", None, {}, "setTimeout(() => { Module.printErr('Assertion failed: x > 0'); "
+             "_abort(); })", ["stopped: Assertion failed: x > 0"], "reload")]
+
+
+class Faulty(host.QuietHandler):
+    """Serves a file wrongly: missing, cut short, with one byte changed, with no answer, or cut off
+    after CUT bytes once `cut` is set."""
+    faults, cut = {}, threading.Event()
+
+    def do_GET(self):
+        name = urllib.parse.urlsplit(self.path).path.lstrip("/")
+        fault = self.faults.get(name)
+        if fault in (None, "refused", "missing"):
+            return None if fault == "refused" else self.send_error(404) if fault else super().do_GET()
+        data = (Path(self.directory) / name).read_bytes()
+        body = {"short": data[:CUT], "other": data[:CUT] + bytes([data[CUT] ^ 1]) + data[CUT + 1:]}.get(fault, data)
+        self.send_response(200)
+        self.send_header("Content-Type", self.guess_type(name))
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body[:CUT] if fault == "cut" else body)
+        if fault == "cut":
+            self.cut.wait(60)
+
+    @property
+    def policy(self):
+        return self.faults.get("policy", host.POLICY)
+
+
+def failures(checks):
+    with browser.Page(WEB_DIR, handler=Faulty) as page:
+        page.send("Network.enable")
+        page.send("Network.setCacheDisabled", cacheDisabled=True)
+        sizes = {name: (WEB_DIR / name).stat().st_size for name in ("robotscene.wasm", "robotscene.data", "robotscene.js")}
+        for what, before, faults, after, words, advice in FAILURES:
+            Faulty.faults = faults
+            Faulty.cut.clear()
+            prelude = before and page.send("Page.addScriptToEvaluateOnNewDocument", source=before)["identifier"]
+            page.open()
+            if "cut" in faults.values():  # the progress line's figures while the connection hangs
+                total = sum(sizes.values())
+                done = total - sizes["robotscene.data"] + CUT
+                checks.passes(f"{what}: the status shows {done * 100 // total} % and the bytes", lambda: wait_until(
+                    lambda: f"{done * 100 // total} % ({done} of {total} bytes)" in page.status(), 30, "the figures"))
+                Faulty.cut.set()
+            if after:
+                page.wait_for(lambda s: True, 60, "the page's module")
+                page.evaluate(after)
+            shown = wait_until(lambda: page.evaluate("document.querySelector('#status.failed')?.textContent"), 30,
+                               f"the page to say why ({page.status()!r})")
+            named = all(word in shown for word in words) and ADVICE[advice] in shown
+            checks.check(f"{what}: named, with the advice for it", named and (advice == "build") == ("make web" in shown),
+                         shown)
+            checks.check(f"{what}: on an opaque panel, the picture hidden",
+                         page.evaluate(LOOK) == ["hidden", "rgb(21, 24, 29)"], page.evaluate(LOOK))
+            contrast = [v for v in page.axe() if v["id"] == "color-contrast"]
+            checks.check(f"{what}: axe-core {browser.AXE} finds the text readable", not contrast, contrast)
+            if prelude:
+                page.send("Page.removeScriptToEvaluateOnNewDocument", identifier=prelude)
+
+
+def draws(page):  # the page's build, once it has drawn a frame that is not black
+    page.open()
+    page.wait_for(lambda s: True, 60, "the page's module")
+    page.evaluate("robotscene.allow(1)")
+    page.wait_for(lambda s: s["drawn"] == 1, 60, "a frame")
+    return page.canvas().fraction_near((0, 0, 0), 40) < 0.9 and page.evaluate(BUILD)
+
+
+def kept(page, build):  # the worker's cache once it holds this build and no other
+    return wait_until(lambda: (lambda c: len(c) == 1 and c[0][0].endswith(build) and dict(c))(page.evaluate(CACHES)), 60,
+                      f"build {build} kept")
+
+
+def listed(folder):  # the build's files as its index.html lists them
+    return json.loads(html.unescape(re.search(r"data-files='([^']*)'", (folder / "index.html").read_text()).group(1)))
+
+
+def builds(temp):
+    # Build A, and build B: A with another style sheet and another sound, stamped again.
+    names = [name for name in listed(WEB_DIR) if name != "manifest.webmanifest"]
+    for folder in ("a", "b"):
+        for name in names + ["index.html", "sw.js", "manifest.webmanifest"]:
+            (temp / folder / name).parent.mkdir(parents=True, exist_ok=True)
+            shutil.copyfile(WEB_DIR / name, temp / folder / name)
+    for name, extra in (("page.css", b"\n/* B */\n"), ("audio/view.wav", b"\0\0")):
+        (temp / "b" / name).write_bytes((temp / "b" / name).read_bytes() + extra)
+    subprocess.run(["/usr/bin/python3", REPO_ROOT / "web/tools/stamp.py", temp / "b", *names], check=True)
+
+
+def play(page):  # V: the view's sound, kept as it is first played
+    page.key("v")
+    page.evaluate("robotscene.allow(1)")
+
+
+def visits(checks, temp):
+    builds(temp)
+    site = temp / "site"
+    shutil.copytree(temp / "a", site)
+    with browser.Page(site) as page:
+        build_a = draws(page)
+        checks.check("served with the policy, the page draws with no console problem", build_a and not page.problems(),
+                     page.problems())
+        manifest = page.send("Page.getAppManifest")
+        problems = manifest.get("errors", []) + page.send("Page.getInstallabilityErrors")["installabilityErrors"]
+        checks.check("Chromium finds the page installable", manifest.get("url") and not problems, problems)
+        kept(page, build_a)
+        port = page.server.server_address[1]
+        page.server.shutdown()
+        page.server.server_close()
+        checks.check("with the server stopped, the page starts and draws again", draws(page) == build_a)
+        shutil.rmtree(site)
+        shutil.copytree(temp / "b", site)
+        page.server = host.serve(site, port)
+        build_b = draws(page)
+        kept(page, build_b)
+        draws(page)  # now under build B's worker from the start
+        play(page)
+        addresses = {entry["url"] for entry in listed(site).values()}
+        cached = wait_until(lambda: (lambda c: any("/audio/view.wav" in a for a in c) and c)(
+            next(iter(kept(page, build_b).values()))), 60, "the sound kept")
+        loaded = [a for a in page.evaluate("performance.getEntriesByType('resource').map(e => e.name)") if "?v=" in a]
+        foreign = [a for a in cached + loaded if a.split("/", 3)[3] not in addresses and not a.endswith("index.html")]
+        checks.check("build B served: the page runs it, and keeps and uses no file of A", build_b not in (False, build_a)
+                     and not foreign, foreign)
+
+
+def body(checks):
+    with tempfile.TemporaryDirectory() as temp:
+        visits(checks, Path(temp))
+    failures(checks)
+
+
+if __name__ == "__main__":
+    run_test(body)

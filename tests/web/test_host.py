@@ -78,7 +78,7 @@ def failures(checks):
             Faulty.faults = faults
             Faulty.cut.clear()
             prelude = before and page.send("Page.addScriptToEvaluateOnNewDocument", source=before)["identifier"]
-            page.open()
+            reopen(page, "document.readyState != 'loading'")
             if "cut" in faults.values():  # the progress line's figures while the connection hangs
                 total = sum(sizes.values())
                 done = total - sizes["robotscene.data"] + CUT
@@ -101,9 +101,14 @@ def failures(checks):
                 page.send("Page.removeScriptToEvaluateOnNewDocument", identifier=prelude)
 
 
-def draws(page):  # the page's build, once it has drawn a frame that is not black
+def reopen(page, ready):  # the page opened again, once `ready` holds in the new one
+    page.evaluate("window.left = true")  # the page before answers until the new one is there
     page.open()
-    page.wait_for(lambda s: True, 60, "the page's module")
+    return wait_until(lambda: page.evaluate(f"!window.left && ({ready})"), 60, ready)
+
+
+def draws(page):  # the page's build, once it has drawn a frame that is not black
+    reopen(page, "!!window.robotscene")
     page.evaluate("robotscene.allow(1)")
     page.wait_for(lambda s: s["drawn"] == 1, 60, "a frame")
     return page.canvas().fraction_near((0, 0, 0), 40) < 0.9 and page.evaluate(BUILD)

@@ -2,9 +2,10 @@
 """Stamps a web build with what it is made of: the size and SHA-256 digest of every file the page
 loads, and the build's own name (a digest of all of them). Writes, into the build folder:
 
-- index.html: web/index.html with each file it names asked for by its digest (name?v=...), an
-  integrity attribute on its scripts and style sheets, and the whole list and the build's name
-  on the loader's script element (data-files, data-build), which web/js/loader.js reads;
+- index.html: web/index.html with each file it names asked for by its digest (name?v=...), and
+  the whole list and the build's name on the loader's script element (data-files, data-build),
+  which web/js/loader.js reads (no integrity attributes: a page opened as a file could not load
+  its loader with them, and the loader could not say why);
 - manifest.webmanifest: web/manifest.webmanifest with its icons asked for by their digests;
 - sw.js: web/js/sw.js with the build's name and its files' addresses, so that each build has a
   worker of its own.
@@ -53,8 +54,6 @@ def stamp_page(files, build_name):
             return text
         entry = files[named.group(2)]
         text = text.replace(named.group(0), f'{named.group(1)}="{entry["url"]}"')
-        if text.startswith("<script") or 'rel="stylesheet"' in text:
-            text = text[:-1] + f' integrity="sha256-{entry["sha256"]}">'
         if 'src="loader.js' in text:
             listed = html.escape(json.dumps(files, sort_keys=True, separators=(",", ":")), quote=False)
             listed = listed.replace("'", "&#39;")

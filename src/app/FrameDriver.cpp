@@ -11,6 +11,7 @@
 #include "app/Picture.h"
 #include "app/Scene.h"
 #include "app/Window.h"
+#include "geometry/Pi.h"
 
 const float maxSpeed = 1.0f;
 const float maxRotationSpeed = 3.0f;
@@ -19,7 +20,6 @@ bool debug = false;
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
 constexpr double forwardAcceleration = 0.04;  // speed units per frame
 constexpr double backwardAcceleration = 0.02; // speed units per frame
 constexpr double coastDeceleration = 0.02;    // speed units per frame

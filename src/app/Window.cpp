@@ -7,6 +7,7 @@
 #include <GL/freeglut.h>
 
 #include "app/Scene.h"
+#include "geometry/Pi.h"
 
 char title[31] = "OpenGL project by Quillaverden";
 int frame = 0;
@@ -16,7 +17,6 @@ int timebase = 0;
 namespace {
 
 constexpr double fieldOfView = 45.0;         // degrees, vertical; horizontal too when taller than wide
-constexpr double pi = 3.141592653589793;
 constexpr double nearPlane = 1.0;            // scene units
 constexpr double farPlane = 1000.0;          // scene units
 constexpr int titleUpdateInterval = 1000;    // ms

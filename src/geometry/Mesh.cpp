@@ -6,10 +6,11 @@
 #include <cmath>
 #include <cstddef>
 
+#include "geometry/Pi.h"
+
 namespace {
 
-constexpr double pi = 3.141592653589793;    // radians, half a turn
-constexpr double twoPi = 6.283185307179586; // radians, a full turn
+constexpr double twoPi = 2 * pi; // radians, a full turn
 
 constexpr double domeStep = 10;      // degrees between the rings and between the cells of the dome
 constexpr double domeLastRing = 80;  // degrees from the pole of the last ring's upper edge

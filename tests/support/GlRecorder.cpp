@@ -27,34 +27,6 @@ std::vector<Mat4>& currentStack() { return gl().matrixMode == GL_PROJECTION ? gl
 
 void multiply(const Mat4& m) { currentStack().back() = currentStack().back() * m; }
 
-Mat4 fromRows(std::initializer_list<double> rowMajor)
-{
-    Mat4 r{};
-    int i = 0;
-    for (double value : rowMajor) {
-        r.m[(i % 4) * 4 + i / 4] = value;
-        ++i;
-    }
-    return r;
-}
-
-Mat4 translation(double x, double y, double z) { return fromRows({1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1}); }
-
-// The rotation glRotate builds: angle in degrees about the normalised axis.
-Mat4 rotation(double degrees, const Vec3& axis)
-{
-    if (dot(axis, axis) == 0) return Mat4::identity();
-    const auto [x, y, z] = unit(axis);
-    double a = degrees * M_PI / 180.0;
-    double c = std::cos(a);
-    double s = std::sin(a);
-    double t = 1 - c;
-    return fromRows({x * x * t + c, x * y * t - z * s, x * z * t + y * s, 0,
-                     y * x * t + z * s, y * y * t + c, y * z * t - x * s, 0,
-                     x * z * t - y * s, y * z * t + x * s, z * z * t + c, 0,
-                     0, 0, 0, 1});
-}
-
 int componentsOf(GLenum format)
 {
     return format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_LUMINANCE_ALPHA ? 2 : 1;
@@ -62,25 +34,10 @@ int componentsOf(GLenum format)
 
 } // namespace
 
-Mat4 Mat4::identity() { return translation(0, 0, 0); }
-
-Mat4 Mat4::operator*(const Mat4& other) const
+Vec3 apply(const Mat4& m, double x, double y, double z)
 {
-    Mat4 r{};
-    for (int c = 0; c < 4; ++c) {
-        for (int row = 0; row < 4; ++row) {
-            for (int k = 0; k < 4; ++k) r.m[c * 4 + row] += m[k * 4 + row] * other.m[c * 4 + k];
-        }
-    }
-    return r;
-}
-
-Vec3 Mat4::apply(double x, double y, double z) const
-{
-    double w = m[3] * x + m[7] * y + m[11] * z + m[15];
-    return {(m[0] * x + m[4] * y + m[8] * z + m[12]) / w,
-            (m[1] * x + m[5] * y + m[9] * z + m[13]) / w,
-            (m[2] * x + m[6] * y + m[10] * z + m[14]) / w};
+    const glmath::Vec4<double> p = m * glmath::Vec4<double>{x, y, z, 1};
+    return {p[0] / p[3], p[1] / p[3], p[2] / p[3]};
 }
 
 // Never destroyed: the program's global objects (textures among them) are destroyed at exit,
@@ -200,12 +157,12 @@ void glPopMatrix()
     if (stack.size() > 1) stack.pop_back();
     else gl().stackErrors++; // popping the last entry
 }
-void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glrec::translation(x, y, z)); }
-void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glrec::rotation(a, {x, y, z})); }
+void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glmath::translation(x, y, z)); }
+void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glmath::rotation(a, glrec::Vec3{x, y, z})); }
 void glScaled(GLdouble x, GLdouble y, GLdouble z)
 {
     record("glScaled", {x, y, z});
-    glrec::multiply(glrec::fromRows({x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1}));
+    glrec::multiply(glmath::scaling(x, y, z));
 }
 
 // ---- GL: immediate mode ----
@@ -228,7 +185,7 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
     record("glVertex3f", {x, y, z});
     glrec::State& s = gl();
     s.beginEndErrors += s.insideBegin ? 0 : 1;
-    glrec::RecordedVertex v{{x, y, z}, s.currentModelview().apply(x, y, z), s.color, s.normal, s.texCoord};
+    glrec::RecordedVertex v{{x, y, z}, glrec::apply(s.currentModelview(), x, y, z), s.color, s.normal, s.texCoord};
     if (!s.primitives.empty()) {
         s.primitives.back().vertices.push_back(static_cast<int>(s.vertices.size()));
     }
@@ -245,26 +202,13 @@ void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { record("glColor4f",
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar)
 {
     record("gluPerspective", {fovy, aspect, zNear, zFar});
-    double f = 1.0 / std::tan(fovy * M_PI / 360.0);
-    double d = zNear - zFar;
-    glrec::multiply(glrec::fromRows({f / aspect, 0, 0, 0,
-                                     0, f, 0, 0,
-                                     0, 0, (zFar + zNear) / d, 2 * zFar * zNear / d,
-                                     0, 0, -1, 0}));
+    glrec::multiply(glmath::perspective<double>(fovy, aspect, zNear, zFar));
 }
 void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
                GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ)
 {
     record("gluLookAt", {eyeX, eyeY, eyeZ, centerX, centerY, centerZ, upX, upY, upZ});
-    // Zero vectors stay unnormalised, as in GLU, so degenerate views stay visible.
-    const glrec::Vec3 f = glrec::unit(glrec::minus({centerX, centerY, centerZ}, {eyeX, eyeY, eyeZ}));
-    const glrec::Vec3 s = glrec::unit(glrec::cross(f, {upX, upY, upZ}));
-    const glrec::Vec3 u = glrec::cross(s, f);
-    glrec::multiply(glrec::fromRows({s[0], s[1], s[2], 0,
-                                     u[0], u[1], u[2], 0,
-                                     -f[0], -f[1], -f[2], 0,
-                                     0, 0, 0, 1}));
-    glrec::multiply(glrec::translation(-eyeX, -eyeY, -eyeZ));
+    glrec::multiply(glmath::lookAt<double>({eyeX, eyeY, eyeZ}, {centerX, centerY, centerZ}, {upX, upY, upZ}));
 }
 
 // ---- GLUT ----

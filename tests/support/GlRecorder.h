@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -15,31 +14,19 @@
 #include <GL/glu.h>
 #include <GL/freeglut.h>
 
+#include "gl/Matrix.h"
+
 namespace glrec {
 
-// Three-vector maths for the recorder's own GLU and for tests that measure what was drawn.
-using Vec3 = std::array<double, 3>;
-inline Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-inline double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-inline Vec3 cross(const Vec3& a, const Vec3& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-// Scaled to length 1; a zero vector is left as it is, as GLU leaves it.
-inline Vec3 unit(Vec3 a)
-{
-    const double length = std::sqrt(dot(a, a));
-    for (double& c : a) c /= length != 0 ? length : 1;
-    return a;
-}
+// Vector and matrix maths shared with the page's GL layer (web/gl/Matrix.h), in double, for the
+// recorder's matrix stacks and for tests that measure what was drawn.
+using Vec3 = glmath::Vec3<double>;
+using glmath::cross, glmath::dot, glmath::minus, glmath::unit;
 
 // 4 by 4 matrix, column-major like OpenGL: element (row r, column c) is m[c * 4 + r].
-struct Mat4 {
-    std::array<double, 16> m;
-    static Mat4 identity();
-    Mat4 operator*(const Mat4& other) const;
-    Vec3 apply(double x, double y, double z) const; // point, w = 1
-};
+using Mat4 = glmath::Mat4<double>;
+// Where the point (x, y, z) lands under m, divided by w.
+Vec3 apply(const Mat4& m, double x, double y, double z);
 
 struct Call {
     std::string name;

@@ -88,7 +88,7 @@ TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuB
         EXPECT_EQ(std::vector<double>(perspective.begin() + 1, perspective.end()), (std::vector<double>{c.aspect, 1, 1000}));
         const glrec::Mat4 first = glrec::gl().projection.back();
         // The narrower side sees 45 degrees: the desktop's own field unless the window is taller than wide.
-        EXPECT_NEAR(first.m[c.aspect >= 1 ? 5 : 0], 1 / std::tan(22.5 * M_PI / 180), 1e-12);
+        EXPECT_NEAR(first.m[c.aspect >= 1 ? 5 : 0], 1 / std::tan(22.5 * pi / 180), 1e-12);
         // The menu board, 25 units each side of the axis 80 in front of the eye (FrameDriverTest), is whole.
         EXPECT_LE(std::max(first.m[0], first.m[5]) * 25, 80.0);
         EXPECT_EQ(glrec::gl().projection.size(), 1u);

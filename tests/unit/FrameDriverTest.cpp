@@ -114,7 +114,7 @@ TEST_F(FrameDriverTest, DefaultOrbitCameraSeesTheFloorFromAboveAndBehind)
     display();
     auto underside = afterLastUpload();
     ASSERT_EQ(underside.size(), 4u);
-    const double c = std::cos(20 * M_PI / 180), s = std::sin(20 * M_PI / 180);
+    const double c = std::cos(20 * pi / 180), s = std::sin(20 * pi / 180);
     for (const auto* v : underside) {
         double x = v->object[0], z = v->object[2]; // the corner at world (-x, -0.1, z): turned about z
         SCOPED_TRACE(testing::Message() << x << ", " << z);

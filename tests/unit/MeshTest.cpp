@@ -106,7 +106,7 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCaller
         std::size_t whiteFrom = std::size_t(-1); // the first vertex drawn white
     };
     const Texture none; // never loaded
-    const double h = 2.5 * std::cos(M_PI / 24), hz = -2.5 * std::sin(M_PI / 24); // a step below the rim
+    const double h = 2.5 * std::cos(pi / 24), hz = -2.5 * std::sin(pi / 24); // a step below the rim
     const Case cases[] = {
         // The image's corner (0, 0) on the first corner of each face, the rest of the +z face.
         {"box", [](Mesh& m) { m.createBox(2, 4, 6); m.drawBox(); }, repeat(GL_QUADS, 4, 6),

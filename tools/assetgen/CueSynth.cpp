@@ -10,9 +10,9 @@
 #include <functional>
 #include <vector>
 
-namespace {
+#include "geometry/Pi.h"
 
-constexpr double pi = 3.141592653589793;
+namespace {
 
 // A tone whose pitch glides along a curve: frequency(t) in Hz, envelope(t) in 0..1, with the
 // given harmonic gains. Phase is accumulated so the glide has no jumps.

@@ -6,11 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/Pi.h"
+
 Resonator::Resonator(double damping) : damping(damping), low(0), band(0), high(0) {}
 
 void Resonator::step(double input, double frequency)
 {
-    constexpr double pi = 3.141592653589793;
     // Above a sixth of the sample rate this form goes unstable; the synths never ask for it.
     double safe = std::min(frequency, Sound::rate / 6.0);
     double f = 2.0 * std::sin(pi * safe / Sound::rate);

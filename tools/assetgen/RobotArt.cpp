@@ -9,9 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/Pi.h"
+
 namespace {
 
-constexpr double pi = 3.141592653589793;
 
 // The livery: ivory panels, orange bands, graphite trim and vents, amber lights, brass bolts.
 const Colour ivory = Colour::rgb(0.94, 0.91, 0.84);

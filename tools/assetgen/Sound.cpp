@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <fstream>
 
+#include "geometry/Pi.h"
+
 namespace {
 
-constexpr double pi = 3.141592653589793;
 // Guard on conversion: the synths stay well below full scale, and this keeps any sample off the
 // two full-scale codes whatever happens upstream.
 constexpr double ceilingCode = 32000.0; // 16-bit sample code

@@ -1,5 +1,5 @@
 // The WebGL 2 side of the browser build's GL layer (--js-library): the context, its one shader,
-// the vertex buffer and array, the textures, and the draws web/gl/FixedFunction.cpp hands over,
+// the vertex buffer and array, the textures, and the draws web/gl/Frame.cpp hands over,
 // already transformed and lit. It draws nothing of its own and holds no scene state.
 //
 // A lost context is waited for, not given up: the default of webglcontextlost is prevented, the

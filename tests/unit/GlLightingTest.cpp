@@ -1,0 +1,67 @@
+// Tests of the page's GL lighting (web/gl/Lighting.h): a vertex's colour worked out by hand, term by
+// term, with a material, light and model whose every channel differs, so that a term left out,
+// swapped or wrongly weighted changes the answer.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "gl/Lighting.h"
+
+namespace {
+
+constexpr float roundoff = 1e-5f; // float products and one pow, on channels of 0 to 1
+
+TEST(GlLighting, VertexColourIsEmissionAmbientDiffuseAndSpecular)
+{
+    Material material;
+    material.ambient = {0.2f, 0.3f, 0.4f, 1};
+    material.diffuse = {0.5f, 0.6f, 0.7f, 0.8f};
+    material.specular = {0.9f, 0.5f, 0.1f, 1};
+    material.emission = {0.05f, 0, 0, 1};
+    material.shininess = 2;
+    Light light;
+    light.ambient = {0.1f, 0.2f, 0.3f, 1};
+    light.diffuse = {1, 0.5f, 0.25f, 1};
+    light.specular = {0.5f, 1, 1, 1};
+    const LightModel model; // ambient 0.2 each
+
+    // The unlit part: emission + 0.2 * material ambient, + light ambient * material ambient when on.
+    // A light from (3, 0, 4) on the normal (0, 0, 1): diffuse factor 0.8; the half-way vector with
+    // the far eye (0.6, 0, 1.8) / |.| gives n.h^2 = 3.24 / 3.6 = 0.9. From the eye at (4, 0, -3) a
+    // light at (4, 3, 1) is along (0, 0.6, 0.8) as well; the local eye direction (-0.8, 0, 0.6)
+    // then gives n.h^2 = 1.96 / 2.96.
+    const float local = 1.96f / 2.96f;
+    struct Case {
+        const char* label;
+        bool on, localViewer;
+        Vec4f position, eye;
+        Vec3f normal;
+        Colour emission, want;
+    };
+    const std::vector<Case> cases = {
+        {"light off: emission and the model's ambient", false, false, {3, 0, 4, 0}, {0, 0, -5, 1}, {0, 0, 1},
+         {0.05f, 0, 0, 1}, {0.09f, 0.06f, 0.08f, 0.8f}},
+        {"directional light in front", true, false, {3, 0, 4, 0}, {0, 0, -5, 1}, {0, 0, 1}, {0.05f, 0, 0, 1},
+         {0.11f + 0.4f + 0.405f, 0.12f + 0.24f + 0.45f, 0.2f + 0.14f + 0.09f, 0.8f}},
+        {"directional light behind: ambient only", true, false, {3, 0, 4, 0}, {0, 0, -5, 1}, {0, 0, -1},
+         {0.05f, 0, 0, 1}, {0.11f, 0.12f, 0.2f, 0.8f}},
+        {"positional light, local eye, both given with w = 2", true, true, {8, 6, 2, 2}, {8, 0, -6, 2}, {0, 0, 1},
+         {0.05f, 0, 0, 1}, {0.11f + 0.4f + local * 0.45f, 0.12f + 0.24f + local * 0.5f, 0.2f + 0.14f + local * 0.1f, 0.8f}},
+        {"positional light, far eye", true, false, {8, 6, 2, 2}, {8, 0, -6, 2}, {0, 0, 1}, {0.05f, 0, 0, 1},
+         {0.11f + 0.4f + 0.405f, 0.12f + 0.24f + 0.45f, 0.2f + 0.14f + 0.09f, 0.8f}},
+        {"clamped to 0 and 1 per channel", false, false, {3, 0, 4, 0}, {0, 0, -5, 1}, {0, 0, 1},
+         {1.5f, -0.5f, 0.2f, 1}, {1, 0, 0.28f, 0.8f}},
+    };
+    for (const Case& c : cases) {
+        light.on = c.on;
+        light.position = c.position;
+        material.emission = c.emission;
+        LightModel viewer = model;
+        viewer.localViewer = c.localViewer;
+        const Colour got = lit(material, light, viewer, c.eye, c.normal);
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], c.want[i], roundoff) << c.label << ", channel " << i;
+    }
+}
+
+} // namespace

@@ -32,7 +32,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return super().send_head()
 
     def end_headers(self):
-        self.send_header("Content-Security-Policy", self.policy)
+        if self.policy:
+            self.send_header("Content-Security-Policy", self.policy)
         self.send_header("Cache-Control", KEPT if self.versioned() else ASKED_AGAIN)
         super().end_headers()
 

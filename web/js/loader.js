@@ -101,13 +101,24 @@
                      e.effectiveDirective + ').', ADVICE.policy));
   });
 
-  // A throwaway context: tells at once whether the browser gives WebGL 2, and starts its graphics
-  // while the files download rather than when the program asks for them.
-  function hasWebGl2() {
-    var gl = document.createElement('canvas').getContext('webgl2');
-    var lose = gl && gl.getExtension('WEBGL_lose_context');
-    if (lose) lose.loseContext();
-    return !!gl;
+  // Whether the browser gives WebGL 2, from a throwaway context. The browser's graphics take long
+  // to start (most of a second on a phone): a worker starts them first, off this thread, while
+  // the files download (web/js/gpu-warmup.js), and the context here is made once it has answered.
+  function webGl2() {
+    return new Promise(function (answer) {
+      function probe() {
+        var gl = document.createElement('canvas').getContext('webgl2');
+        var lose = gl && gl.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+        answer(!!gl);
+      }
+      try {
+        var worker = new Worker(FILES['gpu-warmup.js'].url);
+        worker.onmessage = worker.onerror = function () { worker.terminate(); probe(); };
+      } catch (e) {
+        probe();
+      }
+    });
   }
 
   var received = {};
@@ -235,17 +246,33 @@
     fail(new Problem('This is the page\'s source, not a built page.', ADVICE.build));
     return;
   }
-  if (!hasWebGl2()) {
-    fail(new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser));
-    return;
-  }
   progress();
-  Promise.all(DOWNLOADED.map(download)).then(function (files) {
-    return Promise.all([compile(files[0]), files[1]]);
-  }).then(function (ready) {
-    start(ready[0], ready[1]);
-  }).catch(function (reason) {
-    fail(reason instanceof Problem ? reason : new Problem('The scene could not start: ' + firstLine(reason) + '.',
-                                                          ADVICE.reload));
-  });
+  afterFirstPicture(load);
+
+  // The downloads start once the panel is on the screen, so that they do not hold up the page's
+  // first picture; at once where the browser does not say when that is, or draws nothing (a
+  // hidden page).
+  function afterFirstPicture(then) {
+    var types = window.PerformanceObserver && PerformanceObserver.supportedEntryTypes || [];
+    if (types.indexOf('paint') < 0 || document.hidden) return then();
+    var seen = new PerformanceObserver(function () {
+      seen.disconnect();
+      then();
+    });
+    seen.observe({ type: 'paint', buffered: true });
+  }
+
+  function load() {
+    var graphics = webGl2().then(function (given) {
+      if (!given) throw new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser);
+    });
+    Promise.all(DOWNLOADED.map(download).concat(graphics)).then(function (files) {
+      return Promise.all([compile(files[0]), files[1]]);
+    }).then(function (ready) {
+      start(ready[0], ready[1]);
+    }).catch(function (reason) {
+      fail(reason instanceof Problem ? reason : new Problem('The scene could not start: ' + firstLine(reason) + '.',
+                                                            ADVICE.reload));
+    });
+  }
 })();

@@ -15,6 +15,7 @@
   var BUILD = element.dataset.build;
   var FILES = JSON.parse(element.dataset.files || '{}');
   var DOWNLOADED = ['robotscene.wasm', 'robotscene.data', 'robotscene.js'];
+  var FIRST_PICTURE_WAIT_MS = 1000;
   var ADVICE = {
     connection: 'Check the connection and reload the page.',
     builds: 'The site serves files of different builds: whoever runs it should copy one whole ' +
@@ -34,10 +35,13 @@
   var lastError = ''; // a line the program wrote to stderr in the task now running
 
   // The title is only replaced when it changes: the loading title stays the page's largest text.
-  function show(main, more) {
+  // The panel is a live region, busy while the figures run (a screen reader is not made to read
+  // every one of them), not once it says anything else.
+  function show(main, more, busy) {
     if (title.textContent !== main) title.textContent = main;
     detail.textContent = more || '';
     status.hidden = !main;
+    if (!busy) status.removeAttribute('aria-busy');
   }
 
   function firstLine(value) {
@@ -125,7 +129,7 @@
   function progress() {
     var done = 0, total = 0;
     DOWNLOADED.forEach(function (name) { done += received[name] || 0; total += FILES[name].size; });
-    if (!failure) show(title.textContent, Math.floor(100 * done / total) + ' % (' + done + ' of ' + total + ' bytes)');
+    if (!failure) show(title.textContent, Math.floor(100 * done / total) + ' % (' + done + ' of ' + total + ' bytes)', true);
   }
 
   function base64(buffer) {
@@ -250,15 +254,18 @@
   afterFirstPicture(load);
 
   // The downloads start once the panel is on the screen, so that they do not hold up the page's
-  // first picture; at once where the browser does not say when that is, or draws nothing (a
-  // hidden page).
+  // first picture; at once where the browser does not say when that is or draws nothing (a hidden
+  // page), and in any case after a second.
   function afterFirstPicture(then) {
     var types = window.PerformanceObserver && PerformanceObserver.supportedEntryTypes || [];
     if (types.indexOf('paint') < 0 || document.hidden) return then();
-    var seen = new PerformanceObserver(function () {
+    var seen = new PerformanceObserver(once), waited = setTimeout(once, FIRST_PICTURE_WAIT_MS);
+    function once() {
       seen.disconnect();
-      then();
-    });
+      clearTimeout(waited);
+      if (then) then();
+      then = null;
+    }
     seen.observe({ type: 'paint', buffered: true });
   }
 

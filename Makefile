@@ -8,14 +8,16 @@ CMAKE_FLAGS ?=
 JOBS        ?= $(shell nproc)
 PYTHON      := /usr/bin/python3
 
-# Debian's packages by purpose. Building and running the desktop program (a private X server,
-# xdotool and ImageMagick for `make run` without a display; the sound player):
+# Debian's packages by purpose. Building and running the desktop program (libX11 for the keyboard
+# map; a private X server with its keyboard layouts, xdotool and ImageMagick for `make run`
+# without a display; the sound player):
 DESKTOP_PACKAGES := build-essential cmake pkg-config python3 coreutils \
-                    freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev \
-                    xvfb xdotool x11-utils imagemagick gnome-session-canberra
-# What the suite adds: GoogleTest, the asset generator's fonts, and the package test's tools.
+                    freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev libx11-dev \
+                    xvfb x11-xkb-utils xkb-data xdotool x11-utils imagemagick gnome-session-canberra
+# What the suite adds: GoogleTest, the asset generator's fonts, the package test's tools, and
+# python3-evdev for a virtual gamepad.
 TEST_PACKAGES    := libgtest-dev googletest fonts-dejavu-core desktop-file-utils git \
-                    lintian appstream man-db devscripts diffoscope-minimal
+                    lintian appstream man-db devscripts diffoscope-minimal python3-evdev
 # Each command's list is PACKAGES.<goal>; a goal without one builds the desktop program. The web
 # page, the package and the fuzz target add theirs in their own .mk files.
 PACKAGES.test    = $(DESKTOP_PACKAGES) $(TEST_PACKAGES) $(WEB_PACKAGES) $(WEB_TEST_PACKAGES) $(DEB_PACKAGES)

@@ -33,6 +33,7 @@ void registerInputCallbacks()
     glutMouseFunc(manageMouse);
     glutMouseWheelFunc(manageMouseWheel);
     glutMotionFunc(manageMouseMove);
+    glutJoystickFunc(manageJoystick, timerPeriod); // polled once a frame
 }
 
 } // namespace

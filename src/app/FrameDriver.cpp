@@ -208,6 +208,7 @@ void drawScene(int distance)
     placeCamera(distance);
     drive();
     turn();
+    environment.flyBys = !ev.reducedMotion;
     environment.display();
     drawRobot();
     drawFloorUnderside();

@@ -77,7 +77,7 @@ void Environment::stepFlyBy()
 {
     if (falconRun) {
         flyOn();
-    } else {
+    } else if (flyBys) {
         tryStartFlyBy();
     }
 }

@@ -20,6 +20,7 @@ public:
     Mesh story;
     Mesh falcon;
     Audio sound; // plays the fly-by cue
+    bool flyBys = true; // a fly-by may start; copied from the input record before each frame
 
     Environment();
 

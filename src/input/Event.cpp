@@ -1,4 +1,4 @@
-// Event: the input state record and its key, mouse, drag and wheel handlers.
+// Event: the input state record and its key, mouse, drag, wheel and gamepad handlers.
 // Handlers change fields and start short cues; only T and Y touch GL (rasterisation state, at
 // once) and F11 the window. Nothing here moves the robot or draws: the frame driver reads the
 // record each frame, and takes the picture P asks for.
@@ -13,17 +13,17 @@ bool pressed = false;
 
 namespace {
 
-constexpr unsigned char keyEnter = 13;  // carriage return, as GLUT delivers Enter
-constexpr unsigned char keyEscape = 27;
-constexpr int cameraModes = 3;          // orbit, chase, tracking
+constexpr int cameraModes = 3;     // orbit, chase, tracking
+constexpr int stickHalfWay = 500;  // of GLUT's 1000: a stick pushed this far holds its direction
 
-// The four drive actions. Each has a letter and an arrow; the two act as one key held, so each
-// action owns two bits of heldDriveKeys: its letter's, then its arrow's.
+// The four drive actions. Each can be held by a letter, an arrow and the gamepad at once, which
+// act as one key held: each action owns three bits of heldDriveKeys, one for each.
 enum DriveAction { forward, backward, left, right };
 constexpr unsigned letterKey = 1;
 constexpr unsigned arrowKey = 2;
-constexpr unsigned bothKeys = letterKey | arrowKey;
-constexpr int bitsPerAction = 2;
+constexpr unsigned padKey = 4;
+constexpr unsigned allSources = letterKey | arrowKey | padKey;
+constexpr int bitsPerAction = 3;
 
 // The window's place and size before full screen, to give them back.
 struct WindowPlace {
@@ -31,24 +31,27 @@ struct WindowPlace {
 };
 WindowPlace windowed = {0, 0, 0, 0};
 
-// Letters are bound in both cases; only ASCII a to z are folded, so no locale can remap a key.
-unsigned char upperCase(unsigned char key)
+int driveActionOf(Action action)
 {
-    if (key >= 'a' && key <= 'z') {
-        return static_cast<unsigned char>(key - 'a' + 'A');
+    switch (action) {
+    case Action::forward: return forward;
+    case Action::backward: return backward;
+    case Action::turnLeft: return left;
+    case Action::turnRight: return right;
+    default: return -1;
     }
-    return key;
 }
 
-// Drive actions of the arrow keys, or -1 for any other special key.
-int arrowAction(int key)
+bool stickHeld(Stick stick, int x, int y, int z)
 {
-    switch (key) {
-    case GLUT_KEY_UP: return forward;
-    case GLUT_KEY_DOWN: return backward;
-    case GLUT_KEY_LEFT: return left;
-    case GLUT_KEY_RIGHT: return right;
-    default: return -1;
+    switch (stick) {
+    case Stick::leftUp: return y <= -stickHalfWay;
+    case Stick::leftDown: return y >= stickHalfWay;
+    case Stick::leftLeft: return x <= -stickHalfWay;
+    case Stick::leftRight: return x >= stickHalfWay;
+    case Stick::rightLeft: return z <= -stickHalfWay;
+    case Stick::rightRight: return z >= stickHalfWay;
+    default: return false;
     }
 }
 
@@ -71,7 +74,9 @@ Event::Event()
       resetRequested(false),
       pictureRequested(false),
       fullScreen(false),
-      heldDriveKeys(0) // which keys are down is the keyboard's state, not reset by Enter
+      heldDriveKeys(0), // which keys are down is the keyboard's state, not reset by Enter
+      padHeld(0),
+      reducedMotion(false)
 {
     init();
 }
@@ -88,7 +93,7 @@ void Event::init()
     cameraZ = 0;
     cameraMode = 0;
     headTurn = 0;
-    headSweep = true;
+    headSweep = !reducedMotion;
     robotX = 0;
     robotY = 0;
     robotZ = -5;
@@ -107,57 +112,58 @@ void Event::init()
 
 void Event::KeyboardKeys(unsigned char key, int, int)
 {
-    switch (upperCase(key)) {
-    case keyEnter: requestReset(); break;
-    case keyEscape: std::exit(0);
-    case ' ': toggleMenu(); break;
-    case '+': zoomBy(-1); break;
-    case '-': zoomBy(+1); break;
-    case 'A': turnHeadBy(-1); break;
-    case 'E': turnHeadBy(+1); break;
-    case 'R': toggleHeadSweep(); break;
-    case 'F': toggleHologram(); break;
-    case 'M': musicOn = !musicOn; break;
-    case 'O': debugOn = !debugOn; break;
-    case 'Z': pressDriveKey(forward, letterKey); break;
-    case 'S': pressDriveKey(backward, letterKey); break;
-    case 'Q': pressDriveKey(left, letterKey); break;
-    case 'D': pressDriveKey(right, letterKey); break;
-    case 'P': pictureRequested = true; break;
-    case 'T': nextPolygonMode(); break;
-    case 'V': nextCameraMode(); break;
-    case 'Y': toggleFlatShading(); break;
-    default: break;
+    if (const Binding* binding = bindingForCharacter(key)) {
+        press(*binding, letterKey);
     }
 }
 
 void Event::KeyboardKeysUp(unsigned char key, int, int)
 {
-    switch (upperCase(key)) {
-    case 'A':
-    case 'E': headTurn = 0; break; // the sweep stays off: the head rests where it was turned
-    case 'Z': releaseDriveKey(forward, letterKey); break;
-    case 'S': releaseDriveKey(backward, letterKey); break;
-    case 'Q': releaseDriveKey(left, letterKey); break;
-    case 'D': releaseDriveKey(right, letterKey); break;
-    default: break;
+    if (const Binding* binding = bindingForCharacter(key)) {
+        release(*binding, letterKey);
     }
 }
 
 void Event::arrowKeys(int key, int, int)
 {
-    if (key == GLUT_KEY_F11) {
-        toggleFullScreen();
-    } else if (arrowAction(key) >= 0) {
-        pressDriveKey(arrowAction(key), arrowKey);
+    if (const Binding* binding = bindingForSpecial(key)) {
+        press(*binding, arrowKey);
     }
 }
 
 void Event::arrowKeysUp(int key, int, int)
 {
-    if (arrowAction(key) >= 0) {
-        releaseDriveKey(arrowAction(key), arrowKey);
+    if (const Binding* binding = bindingForSpecial(key)) {
+        release(*binding, arrowKey);
     }
+}
+
+// Releases first: a stick swung from forward to back in one poll must end up driving back.
+void Event::joystick(unsigned buttons, int x, int y, int z)
+{
+    unsigned held = 0;
+    for (int row = 0; row < bindingCount; ++row) {
+        const Binding& binding = bindings[row];
+        bool button = binding.padButton != padNone && (buttons >> binding.padButton & 1u) != 0;
+        if (button || stickHeld(binding.stick, x, y, z)) {
+            held |= 1u << row;
+        }
+    }
+    unsigned pressedNow = held & ~padHeld;
+    unsigned releasedNow = padHeld & ~held;
+    padHeld = held;
+    for (int row = 0; row < bindingCount; ++row) {
+        if ((releasedNow >> row & 1u) != 0) release(bindings[row], padKey);
+    }
+    for (int row = 0; row < bindingCount; ++row) {
+        if ((pressedNow >> row & 1u) != 0) press(bindings[row], padKey);
+    }
+}
+
+void Event::preferReducedMotion()
+{
+    reducedMotion = true;
+    headSweep = false;
 }
 
 void Event::mouse(int button, int state, int x, int y)
@@ -213,20 +219,54 @@ void Event::setZoomValue(int value)
     zoomValue = value;
 }
 
-// Enter: the frame driver performs the robot and motion reset at its next frame.
-void Event::requestReset()
+void Event::press(const Binding& binding, unsigned source)
 {
-    sound.playThreadAudio("reset", "mp3");
+    switch (binding.action) {
+    case Action::menu: toggleMenu(binding); break;
+    case Action::reset: requestReset(binding); break;
+    case Action::quit: std::exit(0);
+    case Action::zoomIn: zoomBy(-1); break;
+    case Action::zoomOut: zoomBy(+1); break;
+    case Action::headRight: turnHeadBy(-1); break;
+    case Action::headLeft: turnHeadBy(+1); break;
+    case Action::sweep: toggleHeadSweep(binding); break;
+    case Action::hologram: toggleHologram(binding); break;
+    case Action::music: musicOn = !musicOn; break;
+    case Action::debugTextures: debugOn = !debugOn; break;
+    case Action::picture: pictureRequested = true; break;
+    case Action::polygonMode: nextPolygonMode(); break;
+    case Action::camera: nextCameraMode(binding); break;
+    case Action::flatShading: toggleFlatShading(); break;
+    case Action::fullScreen: toggleFullScreen(); break;
+    default:
+        if (driveActionOf(binding.action) >= 0) pressDriveKey(driveActionOf(binding.action), source);
+        break;
+    }
+}
+
+void Event::release(const Binding& binding, unsigned source)
+{
+    if (binding.action == Action::headLeft || binding.action == Action::headRight) {
+        headTurn = 0; // the sweep stays off: the head rests where it was turned
+    } else if (driveActionOf(binding.action) >= 0) {
+        releaseDriveKey(driveActionOf(binding.action), source);
+    }
+}
+
+// Enter: the frame driver performs the robot and motion reset at its next frame.
+void Event::requestReset(const Binding& binding)
+{
+    sound.playThreadAudio(binding.cue, "mp3");
     init();
     menuShown = false;
     resetRequested = true;
 }
 
-void Event::toggleMenu()
+void Event::toggleMenu(const Binding& binding)
 {
     menuShown = !menuShown;
     if (menuShown) {
-        sound.playThreadAudio("menu", "mp3");
+        sound.playThreadAudio(binding.cue, "mp3");
     }
 }
 
@@ -244,19 +284,19 @@ void Event::turnHeadBy(int direction)
     headTurn = direction;
 }
 
-void Event::toggleHeadSweep()
+void Event::toggleHeadSweep(const Binding& binding)
 {
     headSweep = !headSweep;
     if (!headSweep) {
-        sound.playThreadAudio("head", "mp3");
+        sound.playThreadAudio(binding.cue, "mp3");
     }
 }
 
-void Event::toggleHologram()
+void Event::toggleHologram(const Binding& binding)
 {
     hologramOn = !hologramOn;
     if (hologramOn) {
-        sound.playThreadAudio("whistle", "mp3");
+        sound.playThreadAudio(binding.cue, "mp3");
     }
 }
 
@@ -279,11 +319,11 @@ void Event::pressDriveKey(int action, unsigned key)
     }
 }
 
-// The action stops only once neither its letter nor its arrow is down.
+// The action stops only once none of its letter, arrow and pad direction is down.
 void Event::releaseDriveKey(int action, unsigned key)
 {
     heldDriveKeys &= ~(key << (bitsPerAction * action));
-    if ((heldDriveKeys & (bothKeys << (bitsPerAction * action))) != 0) {
+    if ((heldDriveKeys & (allSources << (bitsPerAction * action))) != 0) {
         return;
     }
     if (action == forward || action == backward) {
@@ -321,9 +361,9 @@ void Event::nextPolygonMode()
     glPolygonMode(GL_FRONT_AND_BACK, glPolygonModeFor(polygonMode));
 }
 
-void Event::nextCameraMode()
+void Event::nextCameraMode(const Binding& binding)
 {
-    sound.playThreadAudio("view", "mp3");
+    sound.playThreadAudio(binding.cue, "mp3");
     cameraMode = (cameraMode + 1) % cameraModes;
 }
 

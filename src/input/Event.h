@@ -1,10 +1,11 @@
 // Event: the single input state record, and the GLUT input callbacks that forward to it.
 // Handlers only change fields, start short sound cues and, for T and Y, change GL rasterisation
 // state at once, and for F11 the window's size; the frame driver reads the record once per frame
-// and does all motion.
+// and does all motion. Which key or pad button does what is the binding table's (Bindings.h).
 #pragma once
 
 #include "audio/Audio.h"
+#include "input/Bindings.h"
 
 class Event {
 public:
@@ -38,7 +39,9 @@ public:
     bool resetRequested; // set by Enter, cleared by the frame driver
     bool pictureRequested; // set by P, cleared by the frame driver once it took the picture
     bool fullScreen;     // F11 put the window in full screen
-    unsigned heldDriveKeys; // drive keys down now, a bit for each letter and each arrow
+    unsigned heldDriveKeys; // drive keys down now, a bit for each letter, arrow and pad direction
+    unsigned padHeld;     // binding rows the gamepad holds now, a bit for each row
+    bool reducedMotion;   // the page's reduced-motion wish: no head sweep from the start, no fly-by
 
     Event();
     ~Event();
@@ -53,6 +56,12 @@ public:
     void mouse(int button, int state, int x, int y);
     void mouseMove(int x, int y);
     void mouseWheel(int wheel, int direction, int x, int y);
+    // A gamepad's state in the standard mapping: a bit per button held, the left stick's x and y
+    // and the right stick's x, each from -1000 to 1000 (y negative up). The rows it holds now
+    // are pressed, those it no longer holds released, as their keys would be.
+    void joystick(unsigned buttons, int x, int y, int z);
+    // From now on, and at every reset, the head sweep starts off and no craft flies by.
+    void preferReducedMotion();
 
     int getAnglex();
     int getAngley();
@@ -60,18 +69,20 @@ public:
     void setZoomValue(int value);
 
 private:
-    void requestReset();
-    void toggleMenu();
+    void press(const Binding& binding, unsigned source);
+    void release(const Binding& binding, unsigned source);
+    void requestReset(const Binding& binding);
+    void toggleMenu(const Binding& binding);
     void zoomBy(int steps);
     void turnHeadBy(int direction);
-    void toggleHeadSweep();
-    void toggleHologram();
+    void toggleHeadSweep(const Binding& binding);
+    void toggleHologram(const Binding& binding);
     void turnRobot(int direction);
     void pressDriveKey(int action, unsigned key);
     void releaseDriveKey(int action, unsigned key);
     void toggleFullScreen();
     void nextPolygonMode();
-    void nextCameraMode();
+    void nextCameraMode(const Binding& binding);
     void toggleFlatShading();
 };
 
@@ -89,3 +100,17 @@ void manageSpecialKeyboardUp(int key, int x, int y);
 void manageMouse(int button, int state, int x, int y);
 void manageMouseWheel(int wheel, int direction, int x, int y);
 void manageMouseMove(int x, int y);
+// Registered with glutJoystickFunc: the buttons renumbered to the standard mapping first
+// (padLayout). A pad that falls silent for half a second (unplugged: freeglut then stops
+// calling) lets go of what it held.
+void manageJoystick(unsigned buttons, int x, int y, int z);
+
+// The desktop's pad as freeglut reports it: which standard button each of its buttons is, and
+// whether its third axis is the right stick across (a trigger's is ignored). Left as it starts,
+// buttons are taken as numbered and the third axis as the right stick, as the page sends them.
+struct PadLayout {
+    static constexpr int buttons = 32;
+    int standard[buttons]; // standard button of each button, or -1
+    bool thirdAxisIsRightStick;
+};
+extern PadLayout padLayout;

@@ -1,5 +1,5 @@
-"""End-to-end: the arrow keys drive as Z Q S D do, P saves the frame on screen, F11 switches full
-screen, and the command line: --help, --version, -geometry and unknown arguments."""
+"""End-to-end: P saves the frame on screen, F11 switches full screen, and the command line: --help,
+--version, -geometry and unknown arguments. The arrows against the letters are test_layouts'."""
 
 import os
 import re
@@ -8,51 +8,16 @@ import tempfile
 import time
 from pathlib import Path
 
-from testkit.base import BUILD_DIR, scaled, wait_until
+from testkit.base import scaled, wait_until
 from testkit.checks import check_exit, run_test
 from testkit.images import read_ppm
 from testkit.program import ProgramRun, binary_path
-from testkit.scene import LOWER_PART
 
-GATE_LIB = Path(os.environ.get("ROBOTSCENE_FRAME_GATE_LIB") or BUILD_DIR / "tests/web/libframegate.so")
 # A saved picture against a capture of the window: the pixels must agree within 2 levels (a driver
 # may round its read-back differently), but up to 1 % of them may not: the window shows the
 # multisampled frame resolved, while llvmpipe reads back one sample per pixel, so edge pixels
 # come out wholly covered or not covered at all. Edges are well under 1 % of the menu screen.
-# The gated driving pictures must agree exactly, within the 2 levels.
 PICTURE_LEVELS, EDGE_SHARE = 2, 0.01
-DRIVE_FRAMES, COAST_FRAMES = 10, 30  # held for 10 frames the robot coasts to a stop within 20
-
-
-def gated_session(checks, temp):
-    """The program held to a frame count by the web test's gate, so that keys meet exact frames."""
-    gate = Path(temp, "gate")
-    gate.write_text("1")
-    counts = lambda: tuple(map(int, Path(f"{gate}.state").read_text().split()))  # frames drawn, letter events
-
-    def keys(action, names, frames):
-        # Arrows are not counted: an unbound letter typed after them shows they were handled.
-        letters = sum(name not in ("Up", "Down", "Left", "Right") for name in names) * (2 if action == "key" else 1)
-        handled = counts()[1]
-        run.xdotool(action, *names, "x")
-        wait_until(lambda: counts()[1] >= handled + letters + 1, scaled(30), "the keys handled")
-        gate.write_text(str(counts()[0] + frames))  # the next frames see the keys
-        wait_until(lambda: counts()[0] == int(gate.read_text()), scaled(30), "the frames drawn")
-
-    with ProgramRun("keys-gated", env={"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": str(GATE_LIB)}) as run:
-        run.find_window()
-        wait_until(lambda: Path(f"{gate}.state").exists(), scaled(30), "the first frame")
-        pictures = []
-        # Letters first: arrows whose release went unseen would keep the letters driving too.
-        for held in (["z", "q"], ["Up", "Left"]):  # from a reset, held N frames, released till it stops
-            for action, names, frames in (("key", ["Return"], 1), ("keydown", held, DRIVE_FRAMES),
-                                          ("keyup", held, COAST_FRAMES)):
-                keys(action, names, frames)
-            pictures.append(run.screenshot("-".join(held)))
-        # Frame for frame the same input: the same picture, but for the fly-by above LOWER_PART.
-        checks.check("Up and Left held N frames give Z and Q's picture", pictures[0].fraction_changed(
-            pictures[1], PICTURE_LEVELS, LOWER_PART, step=1) == 0, [p.path for p in pictures])
-        check_exit(checks, run)
 
 
 def window_session(checks, temp):
@@ -105,10 +70,6 @@ def body(checks):
     check_command_line(checks)
     with tempfile.TemporaryDirectory() as temp:
         window_session(checks, temp)
-    if not GATE_LIB.exists():  # the sanitizer build cannot preload it
-        return print(f"skipped: the keys, held to exact frames, with no frame gate at {GATE_LIB}", flush=True)
-    with tempfile.TemporaryDirectory() as temp:
-        gated_session(checks, temp)
 
 
 if __name__ == "__main__":

@@ -229,6 +229,7 @@ void glutReshapeWindow(int width, int height) { record("glutReshapeWindow", {dou
 void glutMouseFunc(void (*callback)(int, int, int, int)) { record("glutMouseFunc"); gl().mouse = callback; }
 void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMouseWheelFunc"); gl().mouseWheel = callback; }
 void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); gl().motion = callback; }
+void glutJoystickFunc(void (*)(unsigned int, int, int, int), int interval) { record("glutJoystickFunc", {double(interval)}); }
 void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc"); gl().display = callback; }
 void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc"); gl().reshape = callback; }
 void glutTimerFunc(unsigned int ms, void (*callback)(int), int value)

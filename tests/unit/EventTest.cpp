@@ -1,8 +1,11 @@
 // Tests of the input record: what Enter resets, every key in both cases, key releases, arrows,
 // mouse buttons, drags and the wheel with the menu shown and hidden, the immediate GL changes of
-// T and Y, Esc, and the GLUT callbacks' forwarding to the global record.
+// T and Y, Esc, and the GLUT callbacks' forwarding to the global record; then every row of the
+// binding table by its key on AZERTY, QWERTY and QWERTZ layouts, its arrow and the gamepad.
 #include <algorithm>
+#include <cctype>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,7 +18,7 @@
 namespace {
 
 struct Step {
-    enum Kind { Down, Up, Special, SpecialUp, Button, Drag, Wheel } kind;
+    enum Kind { Down, Up, Special, SpecialUp, Button, Drag, Wheel, Pad } kind;
     int a, b, c, d;
 };
 Step down(int key) { return {Step::Down, key, 0, 0, 0}; }
@@ -27,18 +30,19 @@ Step press(int x, int y) { return {Step::Button, GLUT_LEFT_BUTTON, GLUT_DOWN, x,
 Step button(int which, int state) { return {Step::Button, which, state, 30, 40}; }
 Step drag(int x, int y) { return {Step::Drag, x, y, 0, 0}; }
 Step wheel(int direction) { return {Step::Wheel, 0, direction, 5, 6}; }
+Step stickUp(int y) { return {Step::Pad, 0, 0, y, 0}; }
 
-void apply(Event& e, const Step& s, bool lowerCase)
+void apply(Event& e, const Step& s)
 {
-    int key = lowerCase && s.a >= 'A' && s.a <= 'Z' ? s.a - 'A' + 'a' : s.a;
     switch (s.kind) {
-    case Step::Down: e.KeyboardKeys(static_cast<unsigned char>(key), 11, 12); break;
-    case Step::Up: e.KeyboardKeysUp(static_cast<unsigned char>(key), 11, 12); break;
+    case Step::Down: e.KeyboardKeys(static_cast<unsigned char>(s.a), 11, 12); break;
+    case Step::Up: e.KeyboardKeysUp(static_cast<unsigned char>(s.a), 11, 12); break;
     case Step::Special: e.arrowKeys(s.a, 11, 12); break;
     case Step::SpecialUp: e.arrowKeysUp(s.a, 11, 12); break;
     case Step::Button: e.mouse(s.a, s.b, s.c, s.d); break;
     case Step::Drag: e.mouseMove(s.a, s.b); break;
     case Step::Wheel: e.mouseWheel(s.a, s.b, s.c, s.d); break;
+    case Step::Pad: e.joystick(static_cast<unsigned>(s.a), s.b, s.c, s.d); break;
     }
 }
 
@@ -80,26 +84,24 @@ struct Case {
     bool pressed = false;                         // the left-button flag afterwards
 };
 
-// Each case runs as written and again with its letter keys in lower case.
+// Letters in lower case: every row's both cases are the binding test's.
 void runTable(const std::vector<Case>& table)
 {
     for (const Case& c : table) {
-        for (bool lowerCase : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (lowerCase ? ", lower case" : ""));
-            pressed = false;
-            glrec::reset();
-            Event actual;
-            actual.menuShown = c.menuShown;
-            Event expected = actual;
-            if (c.change) c.change(expected);
-            auto cues = cuesOf([&] { for (const Step& s : c.steps) apply(actual, s, lowerCase); }, c.cues.size());
-            EXPECT_EQ(fields(actual), fields(expected));
-            EXPECT_EQ(cues, c.cues);
-            EXPECT_EQ(pressed, c.pressed);
-            auto rasterKey = [](const Step& s) { return s.kind == Step::Down && (s.a == 'T' || s.a == 'Y'); };
-            if (std::none_of(c.steps.begin(), c.steps.end(), rasterKey)) {
-                EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "only T and Y touch GL (F11: end to end)";
-            }
+        SCOPED_TRACE(c.name);
+        pressed = false;
+        glrec::reset();
+        Event actual;
+        actual.menuShown = c.menuShown;
+        Event expected = actual;
+        if (c.change) c.change(expected);
+        auto cues = cuesOf([&] { for (const Step& s : c.steps) apply(actual, s); }, c.cues.size());
+        EXPECT_EQ(fields(actual), fields(expected));
+        EXPECT_EQ(cues, c.cues);
+        EXPECT_EQ(pressed, c.pressed);
+        auto rasterKey = [](const Step& s) { return s.kind == Step::Down && (s.a == 'T' || s.a == 'Y'); };
+        if (std::none_of(c.steps.begin(), c.steps.end(), rasterKey)) {
+            EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "only T and Y touch GL (F11: end to end)";
         }
     }
 }
@@ -143,10 +145,6 @@ TEST_F(EventTest, KeyPressesAndReleases)
         {"S", true, {down('S')}, [](Event& e) { e.moveDirection = -1; }},
         {"Q", true, {down('Q')}, [](Event& e) { e.turnDirection = -1; e.rotationAxisY = 1; }},
         {"D", true, {down('D')}, [](Event& e) { e.turnDirection = 1; e.rotationAxisY = 1; }},
-        {"Up", true, {special(kUp)}, [](Event& e) { e.moveDirection = 1; }},
-        {"Down", true, {special(kDown)}, [](Event& e) { e.moveDirection = -1; }},
-        {"Left", true, {special(kLeft)}, [](Event& e) { e.turnDirection = -1; e.rotationAxisY = 1; }},
-        {"Right", true, {special(kRight)}, [](Event& e) { e.turnDirection = 1; e.rotationAxisY = 1; }},
         {"T", true, {down('T')}, [](Event& e) { e.polygonMode = 1; }},
         {"Y", true, {down('Y')}, [](Event& e) { e.flatShading = true; }},
         {"V four times: 1, 2, 0, 1", true, repeat('V', 4), [](Event& e) { e.cameraMode = 1; },
@@ -160,11 +158,11 @@ TEST_F(EventTest, KeyPressesAndReleases)
         {"E released", true, {down('E'), up('E')}, [](Event& e) { e.headSweep = false; }},
         {"Q released", true, {down('Q'), up('Q')}, [](Event& e) { e.rotationAxisY = 1; }},
         {"Z held, S pressed and released", true, {down('Z'), down('S'), up('S')}},
-        {"Left released", true, {special(kLeft), specialUp(kLeft)}, [](Event& e) { e.rotationAxisY = 1; }},
-        // A letter and its arrow act as one key held: driving stops once both are up.
+        // A letter, its arrow and the pad act as one key held: driving stops once all are up.
         {"Z+Up held, Z up", true, {down('Z'), special(kUp), up('Z')}, [](Event& e) { e.moveDirection = 1; }},
         {"S+Down held, Down up", true, {down('S'), special(kDown), specialUp(kDown)}, [](Event& e) { e.moveDirection = -1; }},
         {"Z+Up, both up", true, {down('Z'), special(kUp), specialUp(kUp), up('Z')}},
+        {"Z and the stick held, the stick let go", true, {down('Z'), stickUp(-1000), stickUp(0)}, [](Event& e) { e.moveDirection = 1; }},
         {"Q+Left held, Q up", true, {special(kLeft), down('Q'), up('Q')}, [](Event& e) { e.turnDirection = -1, e.rotationAxisY = 1; }},
         {"D+Right, both up", true, {down('D'), special(kRight), up('D'), specialUp(kRight)}, [](Event& e) { e.rotationAxisY = 1; }},
         {"no release binding", true, {down('O'), up('O'), down('T'), up('T'), down(' '), up(' ')},
@@ -245,6 +243,91 @@ TEST_F(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
     manageKeyboardUp('z', 0, 0);
     EXPECT_EQ(ev.moveDirection, 0);
     EXPECT_EQ(glrec::callNames(), std::vector<std::string>{});
+}
+
+// Keyboard layouts by their letter rows from the left; the X server numbers those keys from 24, 38
+// and 52 whatever the layout. A character's place on the layout in force; 0 (unknown) for others.
+const std::map<std::string, std::vector<std::string>> layouts = {{"fr", {"azertyuiop", "qsdfghjklm", "wxcvbn"}},
+    {"us", {"qwertyuiop", "asdfghjkl", "zxcvbnm"}}, {"de", {"qwertzuiop", "asdfghjkl", "yxcvbnm"}}};
+const std::vector<std::string>* inForce = nullptr;
+
+int placeOn(unsigned char c)
+{
+    for (int row = 0; row < 3; ++row) {
+        std::size_t at = (*inForce)[row].find(static_cast<char>(std::tolower(c)));
+        if (at != std::string::npos) return 24 + 14 * row + static_cast<int>(at);
+    }
+    return 0;
+}
+
+using Press = std::function<void(Event&, bool)>;
+Press letter(unsigned char c) { return [c](Event& e, bool down) { down ? e.KeyboardKeys(c, 3, 4) : e.KeyboardKeysUp(c, 3, 4); }; }
+Press pad(unsigned buttons, int x, int y, int z) { return [=](Event& e, bool d) { e.joystick(d ? buttons : 0, d * x, d * y, d * z); }; }
+
+// The record while held and once let go, from a fresh record with the menu hidden.
+std::vector<std::vector<double>> held(const Press& press)
+{
+    Event e;
+    e.menuShown = false;
+    press(e, true);
+    auto down = fields(e);
+    press(e, false);
+    return {down, fields(e)};
+}
+
+// Every row's key in both cases, its arrow, pad button and stick act as its AZERTY key, held and let go; on each
+// layout so does the key at its place, and its letter elsewhere does what that place does. A stick holds from half way.
+TEST_F(EventTest, EveryBindingByEachOfItsKeysOnEveryLayoutAndByThePadActsAsItsAzertyKey)
+{
+    const std::map<Stick, Press> sticks = {{Stick::leftUp, pad(0, 0, -500, 0)}, {Stick::leftDown, pad(0, 0, 500, 0)},
+        {Stick::leftLeft, pad(0, -1000, 0, 0)}, {Stick::leftRight, pad(0, 1000, 0, 0)},
+        {Stick::rightLeft, pad(0, 0, 0, -500)}, {Stick::rightRight, pad(0, 0, 0, 1000)}, {Stick::none, letter(0)}};
+    for (const Binding& b : bindings) {
+        if (b.action == Action::quit || (b.character == 0 && b.special == 0)) continue; // Esc: the death test
+        SCOPED_TRACE(b.id);
+        Press arrow = [&](Event& e, bool down) { down ? e.arrowKeys(b.special, 3, 4) : e.arrowKeysUp(b.special, 3, 4); };
+        const auto azerty = held(b.character != 0 ? letter(b.character) : arrow);
+        EXPECT_NE(azerty[0], held(letter(0))[0]) << "it does something";
+        EXPECT_EQ(held(letter(static_cast<unsigned char>(std::tolower(b.character)))), b.character ? azerty : held(letter(0)));
+        EXPECT_EQ(held(arrow), b.special ? azerty : held(letter(0)));
+        EXPECT_EQ(held(pad(b.padButton != padNone ? 1u << b.padButton : 0, 0, 0, 0)), b.padButton != padNone ? azerty : held(letter(0)));
+        EXPECT_EQ(held(sticks.at(b.stick)), b.stick != Stick::none ? azerty : held(letter(0)));
+        for (const auto& [name, rows] : layouts) {
+            if (b.character == 0) break;
+            inForce = &rows;
+            keyPlaceOf = placeOn;
+            int place = placeOn(b.character);
+            unsigned char key = b.byPlace ? rows[(b.keycode - 24) / 14][(b.keycode - 24) % 14] : b.character;
+            auto actual = held(letter(key)), elsewhere = held(letter(b.character));
+            keyPlaceOf = nullptr;
+            auto there = std::find_if(std::begin(bindings), std::end(bindings), [&](auto& r) { return r.byPlace && r.keycode == place; });
+            EXPECT_EQ(actual, azerty) << name;
+            EXPECT_EQ(elsewhere, !b.byPlace ? azerty : there != std::end(bindings) ? held(letter(there->character)) : held(letter(0))) << name;
+        }
+    }
+}
+
+TEST_F(EventTest, APadSilentForHalfASecondLetsGoIsRenumberedAndSwungBetweenPolls_ReducedMotionKeepsTheSweepOff)
+{
+    ev.init();
+    manageJoystick(0, 0, -1000, 0);
+    for (int silent : {499, 500}) {
+        glrec::gl().elapsedTime = silent;
+        glrec::gl().timer(0);
+    }
+    EXPECT_EQ(ev.moveDirection, 0) << "unplugged: freeglut stopped calling";
+    const PadLayout standard = padLayout;
+    padLayout = PadLayout{{0, 1, 2, 3, 4, 5, 8, 9, -1, 10, 11}, false}; // xpad: Back, Start, Guide after the shoulders
+    manageJoystick(1u << 7 | 1u << 8, 0, 0, 1000);                      // Start and Guide; a trigger as the third axis
+    EXPECT_EQ(std::vector<int>({ev.menuShown, ev.resetRequested, ev.headTurn}), std::vector<int>({false, false, 0}));
+    padLayout = standard;
+    Event e;
+    e.joystick(0, 0, -1000, 0);
+    e.joystick(0, 0, 1000, 0);
+    EXPECT_EQ(e.moveDirection, -1) << "forward to back between two polls";
+    e.preferReducedMotion();
+    e.KeyboardKeys(13, 0, 0);
+    EXPECT_FALSE(e.headSweep) << "reduced motion, after a reset too";
 }
 
 } // namespace

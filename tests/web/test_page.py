@@ -6,7 +6,6 @@ Environment: ROBOTSCENE_BIN, ROBOTSCENE_FRAME_GATE_LIB (the gate), ROBOTSCENE_WE
 
 import ctypes
 import json
-import os
 import re
 import struct
 import tempfile
@@ -17,7 +16,7 @@ from testkit import browser
 from testkit.base import BUILD_DIR, WEB_DIR, HarnessError, wait_until
 from testkit.checks import check_exit, run_test
 from testkit.images import write_png
-from testkit.program import ProgramRun
+from testkit.program import GatedRun
 
 OUT_DIR = BUILD_DIR / "web-compare"
 BARRIER = "x"  # a key the program ignores: once it is counted, earlier input has been handled
@@ -36,8 +35,8 @@ DRAG = ((512, 384), (600, 420))  # pixels in the window
 KEYS = [("F5", False), ("F11", False), ("F12", False), ("Tab", False), ("Ctrl+r", False), ("z", True), (" ", True),
         (" ", True)]
 PACING = [(5, 30, 10), (40, 5, 5)]  # ms of clock per animation frame, animation frames, redraws
-# what the page is served without (or cut short), page address, what the status line names
-FAILURES = [("index.html", "WebGL 2"), ("file", "make web-serve")]  # a file missing or damaged: test_host.py
+# page address, what the status line names (a file missing or damaged: test_host.py)
+FAILURES = [("index.html", "WebGL 2"), ("file", "make web-serve")]
 
 
 class Side:
@@ -63,15 +62,10 @@ class Side:
 
 
 class Desktop(Side):
-    """The real program on Xvfb, gated frame by frame."""
-
-    def __init__(self, run, gate):
-        super().__init__(run)
-        self.gate = gate
+    """The real program on Xvfb, gated frame by frame (a GatedRun)."""
 
     def counts(self):  # frames drawn, key events handled
-        state = Path(f"{self.gate}.state")
-        return tuple(map(int, (state.read_text() if state.exists() else "0 0").split()))
+        return self.device.counts()
 
     def drag_hold(self):  # one motion turns the camera as far as the page's ten
         self.device.point_at(*DRAG[0])
@@ -90,8 +84,7 @@ class Desktop(Side):
 
     def frames(self, count):
         self.drawn += count
-        self.gate.write_text(str(self.drawn))
-        wait_until(lambda: self.counts()[0] >= self.drawn, 60, "the desktop's frames")
+        self.device.frames(count)
 
     def picture(self):
         # The frame's image reaches the X server on the program's own connection: once two
@@ -261,16 +254,11 @@ def start_up_failures(checks):
 def body(checks):
     if not (WEB_DIR / "robotscene.wasm").exists():
         raise HarnessError(f"no web build in {WEB_DIR}: run make web")
-    gate_lib = os.environ.get("ROBOTSCENE_FRAME_GATE_LIB", str(BUILD_DIR / "tests/web/libframegate.so"))
     with tempfile.TemporaryDirectory() as temp:
-        gate = Path(temp) / "gate"
-        gate.write_text("1")  # the menu's first frame
-        environment = {"ROBOTSCENE_FRAME_GATE": str(gate), "LD_PRELOAD": gate_lib}
-        with ProgramRun("web-compare", env=environment) as run, browser.Page(WEB_DIR) as page:
+        with GatedRun("web-compare", temp) as run, browser.Page(WEB_DIR) as page:  # the menu's first frame drawn
             page.open()
             page.wait_for(lambda s: True, 60, "the page's module")
-            desktop, web = Desktop(run, gate), Web(page)
-            run.find_window()
+            desktop, web = Desktop(run), Web(page)
             compare_views(checks, desktop, web)
             page_behaviour(checks, page, web)
             check_exit(checks, run)

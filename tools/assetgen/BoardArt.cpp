@@ -4,7 +4,10 @@
 
 #include "Random.h"
 
+#include "input/Bindings.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -17,31 +20,63 @@ const Colour paper = Colour::rgb(0.90, 0.93, 1.00);
 const Colour accent = Colour::rgb(0.45, 0.65, 1.00);
 const Colour soft = Colour::rgb(0.65, 0.75, 0.95);
 
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
 struct HelpRow {
     std::vector<std::string> keys;
     std::string action;
 };
 
-// Every binding of the program, in the order a newcomer needs them.
-const std::vector<HelpRow> helpRows = {
-    {{"Space"}, "show / hide this screen"},
-    {{"Enter"}, "reset the robot"},
-    {{"Esc"}, "quit"},
-    {{"Z", "S", "\u2191", "\u2193"}, "drive forward / back"},
-    {{"Q", "D", "\u2190", "\u2192"}, "turn left / right"},
-    {{"A", "E"}, "turn the head right / left"},
-    {{"R"}, "head sweep on / off"},
-    {{"F"}, "hologram on / off"},
-    {{"+", "-", "wheel"}, "zoom in / out"},
-    {{"V"}, "camera: orbit, chase, tracking"},
-    {{"T"}, "wireframe, points, filled"},
-    {{"Y"}, "flat shading on / off"},
-    {{"M"}, "music on / off"},
-    {{"O"}, "debug grid textures on / off"},
-    {{"left drag"}, "orbit the camera"},
-    {{"F11"}, "full screen on / off"},
-    {{"P"}, "save a picture of the screen"},
-};
+std::string capOf(const Binding& binding)
+{
+    switch (binding.character) {
+    case ' ': return "Space";
+    case 13: return "Enter";
+    case 27: return "Esc";
+    case 0: return binding.special == GLUT_KEY_F11 ? "F11" : "";
+    default: return std::string(1, static_cast<char>(binding.character));
+    }
+}
+
+std::string arrowOf(int special)
+{
+    switch (special) {
+    case GLUT_KEY_UP: return "\u2191";
+    case GLUT_KEY_DOWN: return "\u2193";
+    case GLUT_KEY_LEFT: return "\u2190";
+    case GLUT_KEY_RIGHT: return "\u2192";
+    default: return "";
+    }
+}
+
+// Every binding of the program (src/input/Bindings.h), in its order; rows with the same words
+// share a line, their letters first, then their arrows, then the mouse.
+std::vector<HelpRow> helpRows()
+{
+    std::vector<HelpRow> rows;
+    std::vector<std::vector<std::string>> arrows, pointers;
+    for (const Binding& binding : bindings) {
+        auto same = std::find_if(rows.begin(), rows.end(), [&](const HelpRow& row) { return row.action == binding.brief; });
+        size_t at = static_cast<size_t>(same - rows.begin());
+        if (same == rows.end()) {
+            rows.push_back({{}, binding.brief});
+            arrows.emplace_back();
+            pointers.emplace_back();
+        }
+        if (!capOf(binding).empty()) rows[at].keys.push_back(capOf(binding));
+        if (!arrowOf(binding.special).empty()) arrows[at].push_back(arrowOf(binding.special));
+        if (binding.pointer != nullptr) pointers[at].push_back(lowerCase(binding.pointer));
+    }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].keys.insert(rows[i].keys.end(), arrows[i].begin(), arrows[i].end());
+        rows[i].keys.insert(rows[i].keys.end(), pointers[i].begin(), pointers[i].end());
+    }
+    return rows;
+}
 
 // A dark blue ground that brightens a little towards the top.
 void nightGround(Canvas& canvas)
@@ -90,7 +125,7 @@ Canvas BoardArt::menu() const
         return old.mixedWith(Colour::rgb(0.25, 0.4, 0.85), 0.35 * glow);
     });
     bold.drawCentred(canvas, "robotscene", 256, 62, 60, Colour::rgb(1, 1, 1));
-    regular.drawCentred(canvas, "press Space to start", 256, 86, 15, soft);
+    regular.drawCentred(canvas, "press Space (Start on a gamepad) to start", 256, 86, 15, soft);
 
     // The help card.
     canvas.fillRoundRect(14, 98, 498, 500, 12, Colour::rgb(0.08, 0.12, 0.25));
@@ -98,6 +133,7 @@ Canvas BoardArt::menu() const
     constexpr double firstBaseline = 122; // pixels
     constexpr double rowStep = 21;        // pixels: caps are 20 high
     constexpr double keyRight = 162;      // pixels: caps end here, actions start after
+    const std::vector<HelpRow> helpRows = ::helpRows();
     for (size_t i = 0; i < helpRows.size(); ++i) {
         double baseline = firstBaseline + rowStep * i;
         if (i % 2 == 1) {
@@ -107,9 +143,9 @@ Canvas BoardArt::menu() const
         regular.draw(canvas, helpRows[i].action, keyRight + 14, baseline, 17, paper);
     }
 
-    // Where the drive keys are on a QWERTY keyboard.
+    // The hand keys go by place: their letters on the other common keyboards.
     canvas.line(34, 468, 478, 468, 1, Colour::rgb(0.3, 0.45, 0.85));
-    regular.draw(canvas, "Laid out for AZERTY: on QWERTY, Z Q S D are W A S D.", 30, 487, 13.5, soft);
+    regular.draw(canvas, "On QWERTY and QWERTZ: W A S D drive, Q E turn the head.", 30, 487, 13.5, soft);
     return canvas;
 }
 

@@ -31,6 +31,8 @@ FLAGS = ["--headless=new", "--no-sandbox", "--use-gl=angle", "--use-angle=swifts
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
          "--disable-quic", "--mute-audio", "--hide-scrollbars", "--disable-dev-shm-usage"]
 AXE = "4.10.3"  # axe-core's version, from npm
+# The letters an AZERTY keyboard has away from a US keyboard's place (event.code names the latter).
+AZERTY_PLACES = {"a": "KeyQ", "z": "KeyW", "q": "KeyA", "w": "KeyZ", "m": "Semicolon"}
 # Key name -> (DOM key, DOM code, Windows key code), for the keys the scene binds.
 SPECIAL_KEYS = {"Escape": ("Escape", "Escape", 27), "Return": ("Enter", "Enter", 13),
                 "space": (" ", "Space", 32), "plus": ("+", "NumpadAdd", 107),
@@ -164,8 +166,11 @@ class Page(Managed):
 
     # -- input ----------------------------------------------------------------------------------
 
-    def key(self, name, down=True, up=True):
-        key, code, number = SPECIAL_KEYS.get(name) or (name, f"Key{name.upper()}", ord(name.upper()))
+    def key(self, name, down=True, up=True, code=None):
+        """A key by name, in the place an AZERTY keyboard has it (as the desktop's Xvfb), or at code."""
+        key, place, number = SPECIAL_KEYS.get(name) or (name, AZERTY_PLACES.get(name, f"Key{name.upper()}"),
+                                                        ord(name.upper()))
+        code = code or place
         text = key if len(key) == 1 else ""
         if down:
             self.send("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown", key=key, code=code,

@@ -4,7 +4,9 @@ Finds the window by title, reads standard output on a thread, takes screenshots 
 a look) and probes their pixels, and replaces the sound player with a fake one that logs each
 start. It always ends the program, the players it started and the X server, also when a step
 fails. It judges nothing: tests report through checks.
-Environment: ROBOTSCENE_BIN (the program), and those of base.
+GatedRun holds the program to a frame count through the frame gate (tests/web/framegate.cpp,
+preloaded), so that keys meet exact frames.
+Environment: ROBOTSCENE_BIN (the program), ROBOTSCENE_FRAME_GATE_LIB (the gate), and those of base.
 """
 
 import contextlib
@@ -31,6 +33,8 @@ PLAYER_NAME = "canberra-gtk-play"
 FAKE_PLAYER = REPO_ROOT / "tools" / "fake-canberra-gtk-play"
 TOOL_TIMEOUT = 20.0                # seconds for one xdotool, xwininfo or import call
 SANITIZER_MARKS = ("Sanitizer", "runtime error:")
+GATE_LIB = Path(os.environ.get("ROBOTSCENE_FRAME_GATE_LIB") or BUILD_DIR / "tests/web/libframegate.so")
+BARRIER = "x"                      # a letter bound to nothing on any layout: handled after the keys before it
 
 
 def binary_path():
@@ -304,3 +308,35 @@ class ProgramRun(Managed):
             if time.monotonic() > deadline:
                 raise HarnessError(f"timed out waiting for {what} (last picture {image.path})")
             time.sleep(POLL_INTERVAL)
+
+
+class GatedRun(ProgramRun):
+    """The program drawing only the frames allowed (the first at once), reporting the frames drawn and
+    the letter events handled. A sanitizer build cannot preload the gate: GATE_LIB is then missing."""
+
+    def __init__(self, name, temp, **options):
+        self.gate = Path(temp, f"{name}.gate")
+        self.gate.write_text("1")
+        super().__init__(name, env={"ROBOTSCENE_FRAME_GATE": str(self.gate), "LD_PRELOAD": str(GATE_LIB)}, **options)
+
+    def start(self):
+        super().start()
+        self.find_window()
+        wait_until(lambda: Path(f"{self.gate}.state").exists(), scaled(30), "the first frame")
+
+    def counts(self):
+        """Frames drawn, letter events (presses and releases) handled."""
+        return tuple(map(int, Path(f"{self.gate}.state").read_text().split()))
+
+    def keys(self, action, names, frames=0):
+        """xdotool's key, keydown or keyup with these keys, handled, then frames more frames drawn."""
+        # The gate counts character keys only: the barrier's count shows the special keys handled too.
+        characters = sum(name not in ("Up", "Down", "Left", "Right", "F11") for name in names) + 1
+        handled = self.counts()[1] + characters * (2 if action == "key" else 1)
+        self.xdotool(action, *names, BARRIER)
+        wait_until(lambda: self.counts()[1] >= handled, scaled(30), "the keys handled")
+        self.frames(frames)
+
+    def frames(self, count):
+        self.gate.write_text(str(self.counts()[0] + count))
+        wait_until(lambda: self.counts()[0] == int(self.gate.read_text()), scaled(30), "the frames drawn")

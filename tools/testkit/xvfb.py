@@ -14,6 +14,7 @@ from pathlib import Path
 from testkit.base import HarnessError, Managed, scaled
 
 SCREEN = "1280x1024x24"  # the program's window fits whole, 24-bit colour
+LAYOUT = "fr"            # AZERTY: the keys the tests name (Z drives) are where the program's user has them
 PR_SET_PDEATHSIG = 1     # prctl option: signal a child gets when its parent dies
 
 _libc = ctypes.CDLL(None, use_errno=True)
@@ -47,10 +48,12 @@ def stop_process(process, grace):
 
 
 class Xvfb(Managed):
-    """`with Xvfb(log) as xvfb:` gives xvfb.display (":N") and xvfb.environment()."""
+    """`with Xvfb(log) as xvfb:` gives xvfb.display (":N") and xvfb.environment(); its keyboard
+    has the given layout (set_layout changes it)."""
 
-    def __init__(self, log_path, screen=SCREEN):
+    def __init__(self, log_path, screen=SCREEN, layout=LAYOUT):
         self.log_path, self.screen, self.process, self.display = Path(log_path), screen, None, None
+        self.layout = layout
 
     def start(self):
         read_end, write_end = os.pipe()
@@ -77,6 +80,11 @@ class Xvfb(Managed):
                 os.close(write_end)
             os.close(read_end)
         self.display = f":{int(text)}"
+        self.set_layout(self.layout)
+
+    def set_layout(self, layout):
+        subprocess.run(["setxkbmap", "-display", self.display, layout], check=True, timeout=scaled(20),
+                       stdin=subprocess.DEVNULL)
 
     def environment(self, base=None):
         """base (or this process's environment) pointed at this server."""

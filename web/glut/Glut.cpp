@@ -2,7 +2,9 @@
 // listeners and its frame loop (web/js/page.js). A timer becomes due after its delay on the
 // page's clock and runs at the next tick of the loop; a posted redisplay runs the display
 // callback once per tick, as GLUT coalesces them. The window is the page's canvas: its size
-// follows the page and every change calls the reshape callback, as a window resize does.
+// follows the page and every change calls the reshape callback, as a window resize does. The
+// page polls the gamepad once per animation frame and hands it to the joystick callback in the
+// browsers' standard mapping, as freeglut polls a joystick.
 // glutMainLoop hands control to the browser and does not return, as GLUT's does not.
 //
 // Not here: several windows, menus, fonts, shapes, idle and passive-motion callbacks, game mode,
@@ -34,6 +36,7 @@ struct Callbacks {
     void (*mouse)(int, int, int, int) = nullptr;
     void (*motion)(int, int) = nullptr;
     void (*wheel)(int, int, int, int) = nullptr;
+    void (*joystick)(unsigned, int, int, int) = nullptr;
     std::vector<Timer> timers;
     int width = 0; // the canvas's drawing buffer, pixels
     int height = 0;
@@ -80,6 +83,7 @@ void glutSpecialUpFunc(void (*callback)(int, int, int)) { glut().specialUp = cal
 void glutMouseFunc(void (*callback)(int, int, int, int)) { glut().mouse = callback; }
 void glutMotionFunc(void (*callback)(int, int)) { glut().motion = callback; }
 void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { glut().wheel = callback; }
+void glutJoystickFunc(void (*callback)(unsigned, int, int, int), int) { glut().joystick = callback; }
 
 void glutTimerFunc(unsigned int msecs, void (*callback)(int), int value)
 {
@@ -189,6 +193,15 @@ EMSCRIPTEN_KEEPALIVE void robotscene_wheel(int direction, int x, int y)
 {
     if (glut().wheel != nullptr) {
         glut().wheel(0, direction, x, y);
+    }
+}
+
+// buttons: a bit per standard-mapping button held; x, y: the left stick, z: the right stick
+// across, each from -1000 to 1000.
+EMSCRIPTEN_KEEPALIVE void robotscene_joystick(unsigned buttons, int x, int y, int z)
+{
+    if (glut().joystick != nullptr) {
+        glut().joystick(buttons, x, y, z);
     }
 }
 

@@ -1,11 +1,19 @@
 // The page around the program (--js-library): its input listeners, which are the only way input
 // reaches the GLUT layer (touch controls too dispatch ordinary DOM events to the canvas); the
-// frame loop and its clock; the title; downloads; and the end of the program. Drawing is
-// web/js/gl.js's, sound web/js/sound.js's, the status line and failures web/js/loader.js's.
+// gamepad, polled once per animation frame; the frame loop and its clock; the title; downloads;
+// what screen readers are told; and the end of the program. Drawing is web/js/gl.js's, sound
+// web/js/sound.js's, the status line and failures web/js/loader.js's.
 //
-// The browser keeps its own keys: only keys the program binds have their default prevented, and
-// none while Ctrl, Alt or Meta is held. When the page loses focus or is hidden, every key and
-// button the program saw pressed gets its release at once, as if let go then.
+// Keys follow the program's binding table (src/input/Bindings.h), read from the module at start:
+// the six hand keys by their place (event.code: the key at QWERTY's W drives forward on every
+// layout, as AZERTY's Z), every other key by its character. The browser keeps its own keys: only
+// keys the program binds have their default prevented, and none while Ctrl, Alt or Meta is held.
+// When the page loses focus or is hidden, every key and button the program saw pressed gets its
+// release at once, as if let go then.
+//
+// For assistive technology the canvas is described by the key list (#keys), written from the
+// same table, and the menu, camera and music changes are announced in a polite live region
+// (#announce). With prefers-reduced-motion the program is asked for no head sweep and no fly-by.
 //
 // Test mode (?test in the page address, used by the browser tests): frames are drawn only as far
 // as window.robotscene.allow() lets them, the clock moves a fixed step per animation frame (or as
@@ -18,13 +26,32 @@ mergeInto(LibraryManager.library, {
   $RS: {
     test: null, hooks: false, allowed: 0, drawn: 0, events: 0, ended: false, sized: false,
     mouse: [0, 0], buttons: 0, held: {}, firstFrame: 0, tickTimes: [], downloads: [],
+    bindings: [], padSeen: false, announced: -1,
     time: 0, step: 16, steps: [], stepsDone: null, // test clock: ms, ms per animation frame
 
-    // The keys the program binds, whose default the page prevents (a function: the library
-    // object keeps no regular expression).
+    // The binding row a key event stands for, or null: a hand key by its place wherever the
+    // event gives one, any other key by its character, an arrow as its special key. F11 is left
+    // to the browser.
+    rowOf: function (e) {
+      var key = e.key.length === 1 ? e.key.toLowerCase() : e.key;
+      var arrows = { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103 };
+      for (var i = 0; i < RS.bindings.length; i++) {
+        var row = RS.bindings[i];
+        if (row.byPlace && e.code ? row.code === e.code : row.key === key) return row;
+        if (row.special && row.special === arrows[e.key]) return row;
+      }
+      return null;
+    },
+
+    // A hand key's letter at another place (QWERTY's Z): no key of the program's.
+    misplaced: function (e) {
+      var row = RS.rowOf({ key: e.key, code: '' });
+      return !!(e.code && row && row.byPlace && RS.rowOf(e) !== row);
+    },
+
+    // The keys the program binds, whose default the page prevents.
     bound: function (e) {
-      return /^([aefmopqrstvyz+\- ]|Enter|Escape|Arrow(Up|Down|Left|Right))$/i.test(e.key) &&
-             !(e.ctrlKey || e.altKey || e.metaKey);
+      return RS.rowOf(e) !== null && !(e.ctrlKey || e.altKey || e.metaKey);
     },
 
     testMode: function () {
@@ -66,8 +93,12 @@ mergeInto(LibraryManager.library, {
       return RS.mouse;
     },
 
-    // The key as GLUT reports it: a character code, or 256 plus a special key's number.
+    // The key as GLUT reports it: a character code, or 256 plus a special key's number; a hand
+    // key by place as the letter AZERTY has there, the program's own.
     keyCode: function (e) {
+      var row = RS.rowOf(e);
+      if (row && row.byPlace && e.code && e.key.length === 1) return row.key.charCodeAt(0);
+      if (RS.misplaced(e)) return -1;
       var named = { Enter: 13, Escape: 27, Backspace: 8, Tab: 9, Delete: 127 };
       if (e.key in named) return named[e.key];
       if (e.key.length === 1 && e.key.charCodeAt(0) < 256) return e.key.charCodeAt(0);
@@ -157,6 +188,49 @@ mergeInto(LibraryManager.library, {
       document.addEventListener('visibilitychange', function () { if (document.hidden) RS.releaseAll(); });
     },
 
+    // The first gamepad the browser knows, in its standard mapping, handed to the program as a
+    // joystick: a bit per button held, the left stick and the right stick across, -1000 to 1000.
+    // Once a pad is gone, one last all-released state lets go of what it held.
+    pollPad: function () {
+      var pads = navigator.getGamepads ? navigator.getGamepads() : [], pad = null;
+      for (var i = 0; i < pads.length && !pad; i++) {
+        if (pads[i] && pads[i].connected) pad = pads[i];
+      }
+      if (!pad && !RS.padSeen) return;
+      RS.padSeen = !!pad;
+      var buttons = 0, axes = pad ? pad.axes : [];
+      if (pad) pad.buttons.forEach(function (b, i) { if (b.pressed && i < 32) buttons |= 1 << i; });
+      function axis(i) { return Math.round((axes[i] || 0) * 1000); }
+      RS.call('joystick', [buttons, axis(0), axis(1), axis(2)]);
+    },
+
+    // Each change of the menu, the camera or the music, said once.
+    announce: function () {
+      var state = RS.call('announced_state', []), was = RS.announced, said = [];
+      RS.announced = state;
+      if (was < 0 || state === was) return;
+      if ((state ^ was) & 1) said.push(state & 1 ? 'Menu shown' : 'Menu hidden');
+      if ((state ^ was) & ~3) said.push(['Orbit', 'Chase', 'Tracking'][state >> 2] + ' camera');
+      if ((state ^ was) & 2) said.push(state & 2 ? 'Music on' : 'Music off');
+      var region = document.getElementById('announce');
+      if (region) region.replaceChildren(document.createTextNode(said.join('. ')));
+    },
+
+    // The binding table, and the key list that describes the canvas, written from it.
+    readBindings: function () {
+      RS.bindings = JSON.parse(UTF8ToString(RS.call('bindings', [])));
+      var list = document.getElementById('keys');
+      if (list) {
+        list.replaceChildren.apply(list, RS.bindings.map(function (row) {
+          var item = document.createElement('li');
+          item.textContent = row.keys + (row.qwerty !== row.keys ? ', on QWERTY and QWERTZ ' + row.qwerty : '') +
+                             (row.pad ? ', gamepad ' + row.pad : '') + ': ' + row.does + '.';
+          return item;
+        }));
+      }
+      window.dispatchEvent(new CustomEvent('robotscene-bindings', { detail: RS.bindings }));
+    },
+
     resize: function () {
       var canvas = Gfx.canvas, ratio = window.devicePixelRatio || 1;
       var width = Math.max(1, Math.round(canvas.clientWidth * ratio));
@@ -172,6 +246,7 @@ mergeInto(LibraryManager.library, {
       if (RS.ended) return;
       RS.time += RS.steps.length ? RS.steps.shift() : RS.step;
       RS.resize();
+      RS.pollPad();
       var start = performance.now();
       if (RS.call('tick', [RS.drawn < RS.allowed && Gfx.ready() ? 1 : 0])) {
         RS.drawn++;
@@ -179,6 +254,7 @@ mergeInto(LibraryManager.library, {
         RS.tickTimes.push(performance.now() - start);
         if (RS.tickTimes.length > 1000) RS.tickTimes.shift();
       }
+      if (!RS.ended) RS.announce();
       if (RS.stepsDone && !RS.steps.length) {
         var done = RS.stepsDone;
         RS.stepsDone = null;
@@ -198,6 +274,7 @@ mergeInto(LibraryManager.library, {
     api: function () {
       return {
         allow: function (frames) { RS.allowed = RS.drawn + frames; },
+        bindings: function () { return RS.bindings; },
         state: function () {
           return { drawn: RS.drawn, events: RS.events, ended: RS.ended, title: document.title,
                    cues: Sound.cues.slice(), music: !!Sound.music, musicStarts: Sound.musicStarts,
@@ -269,6 +346,10 @@ mergeInto(LibraryManager.library, {
     RS.hooks = RS.testMode() || /[?&]bench\b/.test(location.search);
     RS.allowed = RS.test ? 0 : Infinity; // set here: the library object cannot hold Infinity
     Module['stopScene'] = RS.halt;
+    RS.readBindings();
+    if (window.matchMedia && matchMedia('(prefers-reduced-motion: reduce)').matches) {
+      RS.call('prefer_reduced_motion', []);
+    }
     RS.listen();
     if (RS.hooks) window.robotscene = RS.api();
     RS.resize();

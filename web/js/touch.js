@@ -2,44 +2,26 @@
 // the keyboard, mouse or wheel event the page's own listeners already handle, dispatched on
 // the canvas, so the program cannot tell them from real keys and a real mouse. One finger drags
 // the camera as the left button does; two fingers pinching turn the wheel; the controls press
-// and release keys. The controls show on a touch screen only: when the primary pointer is coarse
-// or once a first touch arrives. Nothing here draws, reads the program's state or calls the module.
+// and release keys. The controls are the binding table's touch rows (src/input/Bindings.h), which
+// the page hands over at start (the robotscene-bindings event); each sends its row's key and
+// place. They show on a touch screen only: when the primary pointer is coarse or once a first
+// touch arrives. Nothing here draws, reads the program's state or calls the module.
 (function () {
   'use strict';
 
   var PINCH_STEP = 40;   // CSS px the distance between two fingers changes for one wheel step
   var WHEEL_DELTA = 100; // CSS px of a dispatched wheel turn; the page counts one step per event
 
-  // [class, text, accessible name, key, code]; the drive pad and the head buttons are held down
-  // like their keys, the switches tapped.
-  var PAD = [
-    ['forward', '\u25B2', 'Drive forward', 'z', 'KeyZ'],
-    ['left', '\u25C0', 'Turn left', 'q', 'KeyQ'],
-    ['right', '\u25B6', 'Turn right', 'd', 'KeyD'],
-    ['back', '\u25BC', 'Drive backward', 's', 'KeyS'],
-  ];
-  var HEAD = [
-    ['head-left', '\u21B6', 'Turn the head left', 'e', 'KeyE'],
-    ['head-right', '\u21B7', 'Turn the head right', 'a', 'KeyA'],
-  ];
-  var SWITCHES = [
-    ['menu', 'Menu', 'Show or hide the menu', ' ', 'Space'],
-    ['reset', 'Reset', 'Reset the robot', 'Enter', 'Enter'],
-    ['camera', 'Camera', 'Next camera', 'v', 'KeyV'],
-    ['hologram', 'Hologram', 'Hologram on or off', 'f', 'KeyF'],
-    ['sweep', 'Sweep', 'Head sweep on or off', 'r', 'KeyR'],
-    ['music', 'Music', 'Music on or off', 'm', 'KeyM'],
-  ];
-
   var canvas = document.getElementById('canvas');
   var controls = null, note = null;
+  var wanted = false; // shown before the page handed over the controls' rows
   var menuShown = true; // the program starts on its menu screen
 
   // -- events as the keyboard and the mouse send them ------------------------------------------
 
-  function sendKey(type, entry) {
+  function sendKey(type, row) {
     canvas.dispatchEvent(new KeyboardEvent(type, {
-      key: entry[3], code: entry[4], bubbles: true, cancelable: true, view: window }));
+      key: row.key, code: row.code, bubbles: true, cancelable: true, view: window }));
   }
 
   function sendMouse(type, point) {
@@ -134,31 +116,31 @@
 
   // -- the on-screen controls -----------------------------------------------------------------
 
-  function makeButton(entry, parent) {
+  function makeButton(row, parent) {
     var button = document.createElement('button');
     button.type = 'button';
-    button.className = 'touch-' + entry[0];
-    button.textContent = entry[1];
-    button.setAttribute('aria-label', entry[2]);
+    button.className = 'touch-' + row.id;
+    button.textContent = row.face;
+    button.setAttribute('aria-label', row.name);
     parent.appendChild(button);
     return button;
   }
 
   // Held while any finger (or the mouse) that pressed it stays down, wherever it slides to.
-  function holdButton(entry, parent) {
-    var button = makeButton(entry, parent);
+  function holdButton(row, parent) {
+    var button = makeButton(row, parent);
     var pointers = {}, count = 0;
     button.addEventListener('pointerdown', function (e) {
       e.preventDefault();
       if (pointers[e.pointerId]) return;
       button.setPointerCapture(e.pointerId);
       pointers[e.pointerId] = true;
-      if (count++ === 0) { sendKey('keydown', entry); button.classList.add('held'); }
+      if (count++ === 0) { sendKey('keydown', row); button.classList.add('held'); }
     });
     function release(e) {
       if (!pointers[e.pointerId]) return;
       delete pointers[e.pointerId];
-      if (--count === 0) { sendKey('keyup', entry); button.classList.remove('held'); }
+      if (--count === 0) { sendKey('keyup', row); button.classList.remove('held'); }
     }
     ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function (type) {
       button.addEventListener(type, release);
@@ -166,10 +148,10 @@
   }
 
   // A tap (or a screen reader's or keyboard's activation) is one press and release of the key.
-  function tapButton(entry, parent) {
-    makeButton(entry, parent).addEventListener('click', function () {
-      sendKey('keydown', entry);
-      sendKey('keyup', entry);
+  function tapButton(row, parent) {
+    makeButton(row, parent).addEventListener('click', function () {
+      sendKey('keydown', row);
+      sendKey('keyup', row);
     });
   }
 
@@ -180,7 +162,7 @@
     var request = root.requestFullscreen || root.webkitRequestFullscreen;
     var exit = document.exitFullscreen || document.webkitExitFullscreen;
     if (!request || !exit) return;
-    var button = makeButton(['full-screen', 'Full screen', 'Full screen'], parent);
+    var button = makeButton({ id: 'full-screen', face: 'Full screen', name: 'Full screen' }, parent);
     function inFullScreen() { return !!(document.fullscreenElement || document.webkitFullscreenElement); }
     function follow() { button.setAttribute('aria-pressed', String(inFullScreen())); }
     follow();
@@ -201,7 +183,8 @@
     return element;
   }
 
-  function buildControls() {
+  // The switches are tapped, the drive pad and the head buttons held like their keys.
+  function buildControls(rows) {
     controls = document.createElement('div');
     controls.id = 'touch-controls';
     controls.hidden = true;
@@ -210,18 +193,18 @@
     note.className = 'touch-note';
     note.textContent = 'Tap Menu to show the scene';
     controls.appendChild(note);
-    var switches = group('touch-switches', 'Scene');
-    SWITCHES.forEach(function (entry) { tapButton(entry, switches); });
-    fullScreenButton(switches);
-    var pad = group('touch-pad', 'Drive');
-    PAD.forEach(function (entry) { holdButton(entry, pad); });
-    var head = group('touch-head', 'Head');
-    HEAD.forEach(function (entry) { holdButton(entry, head); });
+    var groups = { tap: group('touch-switches', 'Scene'), pad: group('touch-pad', 'Drive'),
+                   head: group('touch-head', 'Head') };
+    rows.forEach(function (row) {
+      if (row.touch) (row.touch === 'tap' ? tapButton : holdButton)(row, groups[row.touch]);
+    });
+    fullScreenButton(groups.tap);
     document.body.appendChild(controls);
   }
 
   function showControls() {
-    controls.hidden = false;
+    if (controls) controls.hidden = false;
+    else wanted = true;
   }
 
   // The menu screen's "press Space" note becomes "tap Menu": Space toggles the menu, Enter leaves
@@ -231,13 +214,16 @@
     if (e.key === ' ') menuShown = !menuShown;
     else if (e.key === 'Enter') menuShown = false;
     else return;
-    note.hidden = !menuShown;
+    if (note) note.hidden = !menuShown;
   }
 
   // -- start-up -------------------------------------------------------------------------------
 
   if (!canvas) return; // not the scene's page
-  buildControls();
+  window.addEventListener('robotscene-bindings', function (e) {
+    buildControls(e.detail);
+    if (wanted) showControls();
+  });
   var options = { passive: false };
   canvas.addEventListener('touchstart', onTouchStart, options);
   canvas.addEventListener('touchmove', onTouchMove, options);

@@ -57,6 +57,7 @@ void glutSpecialUpFunc(void (*callback)(int, int, int));
 void glutMouseFunc(void (*callback)(int, int, int, int));
 void glutMotionFunc(void (*callback)(int, int));
 void glutMouseWheelFunc(void (*callback)(int, int, int, int));
+void glutJoystickFunc(void (*callback)(unsigned int, int, int, int), int pollInterval);
 void glutTimerFunc(unsigned int msecs, void (*callback)(int), int value);
 void glutPostRedisplay(void);
 void glutFullScreenToggle(void);

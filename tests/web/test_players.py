@@ -1,0 +1,96 @@
+"""The page for every player, in headless Chromium, frame-gated: the hand keys by their place (event.code) on QWERTY as
+on AZERTY, a gamepad injected through navigator.getGamepads as the keys, the canvas as the accessibility tree gives it
+and what the live region says, and reduced motion. axe-core's verdict on the page is test_touch's."""
+
+import json
+
+from testkit import browser
+from testkit.base import WEB_DIR
+from testkit.checks import run_test
+
+HELD = 20  # frames a key, stick or button is held
+SETTLE = "new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))"  # the page polled the pad
+# Two runs from a reset, step by step the same pictures, each step changing the picture: the first by AZERTY's keys,
+# the second by other keys or the pad. Keys as (key, code) held HELD frames, or one tapped for one frame; the pad held
+# (buttons, left stick x and y, right stick x) HELD frames, or a button's number tapped for one frame.
+STEPS = [("QWERTY W as AZERTY Z", [("z", "KeyW")], [("w", "KeyW")]), ("QWERTY Z as nothing", [], [("z", "KeyZ")]),
+         ("QWERTY Q as AZERTY A", [("a", "KeyQ")], [("q", "KeyQ")]),
+         ("gamepad: left stick up and right as Z and D", [("z", "KeyW"), ("d", "KeyD")], (0, 0.8, -0.9, 0)),
+         ("gamepad: right stick left as E", [("e", "KeyE")], (0, 0, 0, -1)),
+         ("gamepad: d-pad left as Q", [("q", "KeyA")], (1 << 14, 0, 0, 0)),
+         ("gamepad: right shoulder as A", [("a", "KeyQ")], (1 << 5, 0, 0, 0)), ("gamepad: A as V", "v", 0),
+         ("gamepad: B as F", "f", 1), ("gamepad: Start as Space", "space", 9), ("gamepad: Select as Enter", "Return", 8)]
+SAID = [("space", "Menu hidden"), ("v", "Chase camera"), ("m", "Music off"), ("space", "Menu shown"),
+        ("Return", "Menu hidden. Orbit camera")]  # Enter: two changes in one
+
+
+def frames(page, count):  # the canvas's digest after count more frames
+    drawn = page.evaluate(f"robotscene.allow({count}), robotscene.state().drawn + {count}")
+    page.wait_for(lambda s: s["drawn"] >= drawn, 120, "the page's frames")
+    return page.evaluate("crypto.subtle.digest('SHA-256', new TextEncoder().encode(robotscene.pixels().rgba))"
+                         ".then(d => btoa(String.fromCharCode(...new Uint8Array(d))))")
+
+
+def pad(page, state):  # the one pad the browser knows now (None: none), once the page has polled it
+    buttons, x, y, z = state or (0, 0, 0, 0)
+    shape = {"connected": True, "mapping": "standard", "axes": [x, y, z, 0],
+             "buttons": [{"pressed": bool(buttons >> i & 1), "value": buttons >> i & 1} for i in range(17)]}
+    page.evaluate(f"navigator.getGamepads = () => [{json.dumps(shape) if state else ''}]; {SETTLE}")
+
+
+def step(page, way):  # the picture after it; a pad is unplugged after, which lets go of what it held
+    keys = way if isinstance(way, list) else []
+    if isinstance(way, str):
+        page.key(way)
+    elif isinstance(way, int):  # a tap: pressed, then released before the frame, as a key
+        pad(page, (1 << way, 0, 0, 0))
+    for key, code in keys:
+        page.key(key, up=False, code=code)
+    pad(page, way if isinstance(way, tuple) else None)
+    picture = frames(page, HELD if isinstance(way, (list, tuple)) else 1)
+    for key, code in keys:
+        page.key(key, down=False, code=code)
+    pad(page, None)
+    return picture
+
+
+def body(checks):
+    with browser.Page(WEB_DIR) as page:
+        page.open()
+        page.wait_for(lambda s: s["drawn"] == 0, 60, "the page's module")
+        node = page.send("DOM.querySelector", nodeId=page.send("DOM.getDocument")["root"]["nodeId"], selector="#canvas")
+        ax = page.send("Accessibility.getPartialAXTree", nodeId=node["nodeId"], fetchRelatives=False)["nodes"][0]
+        role, name, described = (ax.get(k, {}).get("value", "") for k in ("role", "name", "description"))
+        missing = [row["id"] for row in page.evaluate("robotscene.bindings()")
+                   if not all(row[k] in described for k in ("keys", "qwerty", "pad", "does"))]
+        checks.check("the canvas: an application with a name, described by every key",
+                     role == "application" and "robot" in name and not missing, (role, name, missing))
+        page.evaluate("window.said = []; new MutationObserver(() => said.push(announce.textContent))"
+                      ".observe(announce, {childList: true, characterData: true, subtree: true})")
+        for key, _ in SAID:
+            page.key(key)
+            page.evaluate(SETTLE)
+        checks.check("the live region says each change once", page.evaluate("said") == [t for _, t in SAID],
+                     page.evaluate("said"))
+        runs = []
+        for way in (1, 2):
+            page.key("Return")
+            runs.append([frames(page, 1)] + [step(page, ways[way]) for ways in STEPS])
+        for number, (name, *_) in enumerate(STEPS, 1):
+            checks.check(name, runs[1][number] == runs[0][number] != runs[0][number - 1], "another picture")
+        # Reduced motion, the hologram off and the canvas small: nothing but the head's sweep and a fly-by could move.
+        page.send("Emulation.setEmulatedMedia", features=[{"name": "prefers-reduced-motion", "value": "reduce"}])
+        page.open()
+        page.wait_for(lambda s: s["drawn"] == 0, 60, "the page's module")
+        page.send("Emulation.setDeviceMetricsOverride", width=160, height=120, deviceScaleFactor=1, mobile=False)
+        page.key("space")
+        page.key("f")
+        still, flown = {frames(page, 250) for _ in range(8)}, [t for t in page.printed() if t.startswith("New falcon")]
+        checks.check("reduced motion: 2000 scene frames, no head sweep, no fly-by", len(still) == 1 and not flown, flown)
+        page.key("r")
+        checks.check("reduced motion: R still starts the sweep", frames(page, 1) != frames(page, 30))
+        checks.check("no console errors, warnings or exceptions", not page.problems(), page.problems()[:5])
+
+
+if __name__ == "__main__":
+    run_test(body)

@@ -32,6 +32,7 @@
   var title = document.getElementById('status-title');
   var detail = document.getElementById('status-detail');
   var failure = null; // the cause shown, once the scene cannot run
+  var warmup = null; // the worker holding a WebGL 2 context until the program has its own
   var lastError = ''; // a line the program wrote to stderr in the task now running
 
   // The title is only replaced when it changes: the loading title stays the page's largest text.
@@ -83,7 +84,10 @@
     onRuntimeInitialized: function () {
       Module.note('');
       Module.canvas.focus();
-      setTimeout(keepForOffline);
+      setTimeout(function () { // after main, which makes the program's context
+        if (warmup) warmup.terminate();
+        keepForOffline();
+      });
     },
     // Every file of the build, the sounds too, is asked for by its digest.
     locateFile: function (path, prefix) { return (prefix || '') + (FILES[path] ? FILES[path].url : path); },
@@ -117,8 +121,8 @@
         answer(!!gl);
       }
       try {
-        var worker = new Worker(FILES['gpu-warmup.js'].url);
-        worker.onmessage = worker.onerror = function () { worker.terminate(); probe(); };
+        warmup = new Worker(FILES['gpu-warmup.js'].url);
+        warmup.onmessage = warmup.onerror = probe;
       } catch (e) {
         probe();
       }

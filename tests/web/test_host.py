@@ -160,6 +160,7 @@ def visits(checks, temp):
         shutil.copytree(temp / "b", site)
         page.server = host.serve(site, port)
         build_b = draws(page)
+        style = page.evaluate("fetch(document.querySelector('link[href^=\"page.css\"]').href).then(r => r.text())")
         kept(page, build_b)
         draws(page)  # now under build B's worker from the start
         play(page)
@@ -169,7 +170,7 @@ def visits(checks, temp):
         loaded = [a for a in page.evaluate("performance.getEntriesByType('resource').map(e => e.name)") if "?v=" in a]
         foreign = [a for a in cached + loaded if a.split("/", 3)[3] not in addresses and not a.endswith("index.html")]
         checks.check("build B served: the page runs it, and keeps and uses no file of A", build_b not in (False, build_a)
-                     and not foreign, foreign)
+                     and style.endswith("/* B */\n") and not foreign, (foreign, style[-40:]))
 
 
 def body(checks):

@@ -1,9 +1,10 @@
 // The page's start and its status panel (a plain script, not part of the module). It refuses a
-// page opened as a file or a browser without WebGL 2, downloads robotscene.wasm, robotscene.data
-// and robotscene.js with one progress line (the module compiling as it arrives), checks each
-// against the size and SHA-256 digest stamped on this script's element at build time
-// (web/tools/stamp.py), then starts the module, and once it runs registers the worker that keeps
-// the build for visits without a network (web/js/sw.js). It knows nothing of the scene.
+// page opened as a file or a browser without WebGL 2, has the browser's graphics started in a
+// worker, and once the panel is on the screen downloads robotscene.wasm, robotscene.data and
+// robotscene.js with one progress line (the module compiling as it arrives), checks each against
+// the size and SHA-256 digest stamped on this script's element at build time (web/tools/stamp.py),
+// then starts the module; once it runs, it registers the worker that keeps the build for visits
+// without a network (web/js/sw.js). It knows nothing of the scene.
 //
 // The panel: notes (progress, a lost context) come and go; a failure stays, hides the picture and
 // says what happened and what to do, with advice for whoever can act on the cause: the visitor
@@ -59,6 +60,7 @@
   function fail(problem) {
     if (failure && !(problem.advice === ADVICE.policy && failure.advice !== ADVICE.policy)) return;
     failure = problem;
+    if (warmup) warmup.terminate();
     if (Module.stopScene) Module.stopScene();
     Module.canvas.style.visibility = 'hidden';
     status.classList.add('failed');
@@ -109,24 +111,25 @@
                      e.effectiveDirective + ').', ADVICE.policy));
   });
 
-  // Whether the browser gives WebGL 2, from a throwaway context. The browser's graphics take long
-  // to start (most of a second on a phone): a worker starts them first, off this thread, while
-  // the files download (web/js/gpu-warmup.js), and the context here is made once it has answered.
-  function webGl2() {
-    return new Promise(function (answer) {
-      function probe() {
-        var gl = document.createElement('canvas').getContext('webgl2');
-        var lose = gl && gl.getExtension('WEBGL_lose_context');
-        if (lose) lose.loseContext();
-        answer(!!gl);
-      }
+  // The browser's graphics take long to start (most of a second on a phone): a worker starts them
+  // off this thread while the files download (web/js/gpu-warmup.js). Answers once it has.
+  function warmUp() {
+    return new Promise(function (answered) {
       try {
         warmup = new Worker(FILES['gpu-warmup.js'].url);
-        warmup.onmessage = warmup.onerror = probe;
+        warmup.onmessage = warmup.onerror = answered;
       } catch (e) {
-        probe();
+        answered();
       }
     });
+  }
+
+  // Whether the browser gives WebGL 2, from a throwaway context: made in moments once warmed up.
+  function hasWebGl2() {
+    var gl = document.createElement('canvas').getContext('webgl2');
+    var lose = gl && gl.getExtension('WEBGL_lose_context');
+    if (lose) lose.loseContext();
+    return !!gl;
   }
 
   var received = {};
@@ -255,6 +258,7 @@
     return;
   }
   progress();
+  var warmedUp = warmUp();
   afterFirstPicture(load);
 
   // The downloads start once the panel is on the screen, so that they do not hold up the page's
@@ -274,8 +278,8 @@
   }
 
   function load() {
-    var graphics = webGl2().then(function (given) {
-      if (!given) throw new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser);
+    var graphics = warmedUp.then(function () {
+      if (!hasWebGl2()) throw new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser);
     });
     Promise.all(DOWNLOADED.map(download).concat(graphics)).then(function (files) {
       return Promise.all([compile(files[0]), files[1]]);

@@ -6,18 +6,19 @@
 #   share/icons/hicolor/<n>x<n>/apps/robotscene.png
 #   share/metainfo/<id>.metainfo.xml         AppStream metadata for software centres
 #   share/man/man6/robotscene.6.gz           the manual page
-#   share/doc/robotscene/copyright, changelog.gz
-#   share/lintian/overrides/robotscene       the package checker's findings that are on purpose
+#   share/doc/robotscene/copyright           the licence (LICENSE; the package's names stb's too)
 # The launcher finds the rest from its own location, so any prefix works (also a `dpkg -x` root).
 # The directory names are fixed here and in packaging/robotscene; change them together.
-# It does not build the Debian package itself: cmake/Package.cmake sets up CPack for that.
+# The Debian package (debian/) installs with these rules and adds only what is Debian's own: the
+# changelog, its copyright file, the lintian overrides, stripping into -dbgsym. The target
+# robotscene-installed builds all that these rules install and nothing else.
 
 set(ROBOTSCENE_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 that draws the icon at build time")
 set(ROBOTSCENE_ICON_SIZES 48 128 256) # pixels
 set(ROBOTSCENE_HOMEPAGE "https://robotscene.example.org" CACHE STRING
   "Where the project's tree is published; the AppStream screenshots are docs/tour/ below it")
 set(ROBOTSCENE_APPSTREAM_ID org.example.robotscene) # never changes once published
-set(ROBOTSCENE_RELEASE_DATE 2026-12-07)             # of PROJECT_VERSION, as in packaging/changelog
+set(ROBOTSCENE_RELEASE_DATE 2026-12-07)             # of PROJECT_VERSION, as in debian/changelog
 set(ROBOTSCENE_COMPONENT robotscene)                # what the package carries; no other part's files
 
 # Directories the install creates get the usual modes whatever the umask.
@@ -39,46 +40,33 @@ foreach(size ${ROBOTSCENE_ICON_SIZES})
     COMPONENT ${ROBOTSCENE_COMPONENT})
 endforeach()
 
-# Manual page (with this version and date filled in) and changelog, compressed without a name or
-# time stamp so the bytes never change.
+# Manual page with this version and date filled in, compressed without a name or time stamp so
+# the bytes never change.
 set(docs ${PROJECT_BINARY_DIR}/packaging)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/robotscene.6.in ${docs}/robotscene.6 @ONLY)
-foreach(source ${docs}/robotscene.6 ${PROJECT_SOURCE_DIR}/packaging/changelog)
-  get_filename_component(name ${source} NAME)
-  add_custom_command(OUTPUT ${docs}/${name}.gz
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${docs}
-    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${source} ${docs}/${name}.gz
-    DEPENDS ${source}
-    COMMENT "Compressing ${name}"
-    VERBATIM)
-  list(APPEND generated ${docs}/${name}.gz)
-endforeach()
-add_custom_target(robotscene-icons ALL DEPENDS ${generated})
+add_custom_command(OUTPUT ${docs}/robotscene.6.gz
+  COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${docs}/robotscene.6 ${docs}/robotscene.6.gz
+  DEPENDS ${docs}/robotscene.6
+  COMMENT "Compressing robotscene.6"
+  VERBATIM)
+list(APPEND generated ${docs}/robotscene.6.gz)
+add_custom_target(robotscene-installed ALL DEPENDS ${generated})
+add_dependencies(robotscene-installed robotscene)
 
 configure_file(${PROJECT_SOURCE_DIR}/packaging/robotscene.metainfo.xml.in
   ${docs}/${ROBOTSCENE_APPSTREAM_ID}.metainfo.xml @ONLY)
 
+# Not stripped here: dh_strip moves the debug information into the -dbgsym package.
 install(TARGETS robotscene RUNTIME DESTINATION libexec/robotscene COMPONENT ${ROBOTSCENE_COMPONENT})
-# Stripped (--strip, or CPack's CPACK_STRIP_FILES) as Debian's dh_strip does it: also without the
-# compiler's .comment and .note sections, which plain strip keeps. The build id stays.
-install(CODE "
-  if(CMAKE_INSTALL_DO_STRIP)
-    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
-      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/libexec/robotscene/robotscene\" COMMAND_ERROR_IS_FATAL ANY)
-  endif()" COMPONENT ${ROBOTSCENE_COMPONENT})
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/robotscene DESTINATION games
   COMPONENT ${ROBOTSCENE_COMPONENT})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/textures ${PROJECT_SOURCE_DIR}/audio
   DESTINATION share/games/robotscene COMPONENT ${ROBOTSCENE_COMPONENT}
   FILES_MATCHING PATTERN "*.jpg" PATTERN "*.png" PATTERN "*.wav")
 install(FILES ${docs}/robotscene.6.gz DESTINATION share/man/man6 COMPONENT ${ROBOTSCENE_COMPONENT})
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${docs}/changelog.gz
-  DESTINATION share/doc/robotscene COMPONENT ${ROBOTSCENE_COMPONENT})
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides
-  RENAME robotscene COMPONENT ${ROBOTSCENE_COMPONENT})
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/robotscene RENAME copyright
+  COMPONENT ${ROBOTSCENE_COMPONENT})
 install(FILES ${docs}/${ROBOTSCENE_APPSTREAM_ID}.metainfo.xml DESTINATION share/metainfo
   COMPONENT ${ROBOTSCENE_COMPONENT})
 install(SCRIPT ${PROJECT_SOURCE_DIR}/packaging/install-desktop-entry.cmake
   COMPONENT ${ROBOTSCENE_COMPONENT})
-
-include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

@@ -10,7 +10,7 @@
 #   make web-bench   load and frame cost in headless Chromium, and Lighthouse's mobile figures
 
 WEB_PACKAGES      := emscripten cmake python3 libstb-dev
-WEB_TEST_PACKAGES := chromium python3-websocket
+WEB_TEST_PACKAGES := chromium firefox-esr webkit2gtk-driver python3-websocket
 PACKAGES.web       = $(WEB_PACKAGES)
 PACKAGES.web-build = $(WEB_PACKAGES)
 PACKAGES.web-serve = $(WEB_PACKAGES)

@@ -25,7 +25,7 @@ namespace {
 std::vector<unsigned char> fileBytes(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // The files under root/dir, as paths relative to root, sorted.
@@ -110,8 +110,7 @@ TEST(AssetGenerator, RemakesEveryShippedFileByteForByte)
 {
     // The generator is built beside the tests: <build>/tools/assetgen/assetgen.
     std::error_code error;
-    fs::path build = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path();
-    fs::path generator = build / "tools/assetgen/assetgen";
+    fs::path generator = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "tools/assetgen/assetgen";
     if (error || !fs::exists(generator)) GTEST_SKIP() << "assetgen is not built next to this test";
     char pattern[] = "/tmp/assetgen-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

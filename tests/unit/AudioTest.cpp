@@ -113,8 +113,7 @@ TEST_F(AudioTest, EveryKindOfPlayerIsReplacedStoppedAndLeavesNothingBehind)
         EXPECT_TRUE(waitUntil([&] { return proccount::counts() == before; }))
             << "before " << before << ", now " << proccount::counts();
     }
-    close(ends[0]);
-    close(ends[1]);
+    close(ends[0]), close(ends[1]);
 }
 
 // Only the music player this process started is ever stopped.

@@ -17,34 +17,18 @@
 
 namespace {
 
-struct Step {
-    enum Kind { Down, Up, Special, SpecialUp, Button, Drag, Wheel, Pad } kind;
-    int a, b, c, d;
-};
-Step down(int key) { return {Step::Down, key, 0, 0, 0}; }
-Step up(int key) { return {Step::Up, key, 0, 0, 0}; }
-Step special(int key) { return {Step::Special, key, 0, 0, 0}; }
-Step specialUp(int key) { return {Step::SpecialUp, key, 0, 0, 0}; }
+// An input and whether it is T or Y, the only keys that change GL at once.
+struct Step { std::function<void(Event&)> act; bool raster = false; };
+Step down(int k) { return {[k](Event& e) { e.KeyboardKeys(static_cast<unsigned char>(k), 11, 12); }, k == 'T' || k == 'Y'}; }
+Step up(int k) { return {[k](Event& e) { e.KeyboardKeysUp(static_cast<unsigned char>(k), 11, 12); }}; }
+Step special(int k) { return {[k](Event& e) { e.arrowKeys(k, 11, 12); }}; }
+Step specialUp(int k) { return {[k](Event& e) { e.arrowKeysUp(k, 11, 12); }}; }
 constexpr int kUp = GLUT_KEY_UP, kDown = GLUT_KEY_DOWN, kLeft = GLUT_KEY_LEFT, kRight = GLUT_KEY_RIGHT;
-Step press(int x, int y) { return {Step::Button, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y}; }
-Step button(int which, int state) { return {Step::Button, which, state, 30, 40}; }
-Step drag(int x, int y) { return {Step::Drag, x, y, 0, 0}; }
-Step wheel(int direction) { return {Step::Wheel, 0, direction, 5, 6}; }
-Step stickUp(int y) { return {Step::Pad, 0, 0, y, 0}; }
-
-void apply(Event& e, const Step& s)
-{
-    switch (s.kind) {
-    case Step::Down: e.KeyboardKeys(static_cast<unsigned char>(s.a), 11, 12); break;
-    case Step::Up: e.KeyboardKeysUp(static_cast<unsigned char>(s.a), 11, 12); break;
-    case Step::Special: e.arrowKeys(s.a, 11, 12); break;
-    case Step::SpecialUp: e.arrowKeysUp(s.a, 11, 12); break;
-    case Step::Button: e.mouse(s.a, s.b, s.c, s.d); break;
-    case Step::Drag: e.mouseMove(s.a, s.b); break;
-    case Step::Wheel: e.mouseWheel(s.a, s.b, s.c, s.d); break;
-    case Step::Pad: e.joystick(static_cast<unsigned>(s.a), s.b, s.c, s.d); break;
-    }
-}
+Step button(int which, int state, int x = 30, int y = 40) { return {[=](Event& e) { e.mouse(which, state, x, y); }}; }
+Step press(int x, int y) { return button(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y); }
+Step drag(int x, int y) { return {[=](Event& e) { e.mouseMove(x, y); }}; }
+Step wheel(int direction) { return {[=](Event& e) { e.mouseWheel(0, direction, 5, 6); }}; }
+Step stickUp(int y) { return {[=](Event& e) { e.joystick(0, 0, y, 0); }}; }
 
 // Every field but the stateless cue player and the held-key bits (the release rows show those),
 // in declaration order.
@@ -95,33 +79,21 @@ void runTable(const std::vector<Case>& table)
         actual.menuShown = c.menuShown;
         Event expected = actual;
         if (c.change) c.change(expected);
-        auto cues = cuesOf([&] { for (const Step& s : c.steps) apply(actual, s); }, c.cues.size());
+        auto cues = cuesOf([&] { for (const Step& s : c.steps) s.act(actual); }, c.cues.size());
         EXPECT_EQ(fields(actual), fields(expected));
         EXPECT_EQ(cues, c.cues);
         EXPECT_EQ(pressed, c.pressed);
-        auto rasterKey = [](const Step& s) { return s.kind == Step::Down && (s.a == 'T' || s.a == 'Y'); };
-        if (std::none_of(c.steps.begin(), c.steps.end(), rasterKey)) {
+        if (std::none_of(c.steps.begin(), c.steps.end(), [](const Step& s) { return s.raster; })) {
             EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "only T and Y touch GL (F11: end to end)";
         }
     }
 }
 
-class EventTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        glrec::reset();
-        cmdrec::clear();
-        pressed = false;
-    }
-};
-
-TEST_F(EventTest, KeyPressesAndReleases)
+TEST(EventTest, KeyPressesAndReleases)
 {
     auto repeat = [](int key, int n) { return std::vector<Step>(n, down(key)); };
     runTable({
-        {"Enter on the menu", true, {down(13)}, [](Event& e) { e.menuShown = false, e.resetRequested = true; },
-         {"reset"}},
+        {"Enter on the menu", true, {down(13)}, [](Event& e) { e.menuShown = false, e.resetRequested = true; }, {"reset"}},
         // Enter resets all the keys and drags changed but the music wish and the pointer.
         {"Enter resets", false,
          {press(10, 20), drag(15, 12), down('+'), down('A'), down('D'), down('Z'), down('F'), down('M'), down('V'),
@@ -130,25 +102,18 @@ TEST_F(EventTest, KeyPressesAndReleases)
          {"reset", "view"}, true},
         {"space hides the menu", true, {down(' ')}, [](Event& e) { e.menuShown = false; }},
         {"space twice shows it", true, repeat(' ', 2), nullptr, {"menu"}},
-        {"minus", false, {down('-')}, [](Event& e) { e.zoomValue = 15; }},
-        {"zoom keys on the menu", true, {down('+'), down('-'), down('+')}},
+        {"minus", false, {down('-')}, [](Event& e) { e.zoomValue = 15; }}, {"zoom keys on the menu", true, {down('+'), down('-'), down('+')}},
         {"zoom through 0 below", false, repeat('+', 17), [](Event& e) { e.zoomValue = -3; }},
         {"A", true, {down('A')}, [](Event& e) { e.headSweep = false; e.headTurn = -1; }},
         {"E", true, {down('E')}, [](Event& e) { e.headSweep = false; e.headTurn = 1; }},
-        {"R", true, {down('R')}, [](Event& e) { e.headSweep = false; }, {"head"}},
-        {"R twice", true, repeat('R', 2), nullptr, {"head"}},
-        {"F", true, {down('F')}, [](Event& e) { e.hologramOn = false; }},
-        {"F twice", true, repeat('F', 2), nullptr, {"whistle"}},
-        {"M", true, {down('M')}, [](Event& e) { e.musicOn = false; }},
-        {"O", true, {down('O')}, [](Event& e) { e.debugOn = true; }},
-        {"Z", true, {down('Z')}, [](Event& e) { e.moveDirection = 1; }},
-        {"S", true, {down('S')}, [](Event& e) { e.moveDirection = -1; }},
+        {"R", true, {down('R')}, [](Event& e) { e.headSweep = false; }, {"head"}}, {"R twice", true, repeat('R', 2), nullptr, {"head"}},
+        {"F", true, {down('F')}, [](Event& e) { e.hologramOn = false; }}, {"F twice", true, repeat('F', 2), nullptr, {"whistle"}},
+        {"M", true, {down('M')}, [](Event& e) { e.musicOn = false; }}, {"O", true, {down('O')}, [](Event& e) { e.debugOn = true; }},
+        {"Z", true, {down('Z')}, [](Event& e) { e.moveDirection = 1; }}, {"S", true, {down('S')}, [](Event& e) { e.moveDirection = -1; }},
         {"Q", true, {down('Q')}, [](Event& e) { e.turnDirection = -1; e.rotationAxisY = 1; }},
         {"D", true, {down('D')}, [](Event& e) { e.turnDirection = 1; e.rotationAxisY = 1; }},
-        {"T", true, {down('T')}, [](Event& e) { e.polygonMode = 1; }},
-        {"Y", true, {down('Y')}, [](Event& e) { e.flatShading = true; }},
-        {"V four times: 1, 2, 0, 1", true, repeat('V', 4), [](Event& e) { e.cameraMode = 1; },
-         {"view", "view", "view", "view"}},
+        {"T", true, {down('T')}, [](Event& e) { e.polygonMode = 1; }}, {"Y", true, {down('Y')}, [](Event& e) { e.flatShading = true; }},
+        {"V four times: 1, 2, 0, 1", true, repeat('V', 4), [](Event& e) { e.cameraMode = 1; }, {"view", "view", "view", "view"}},
         // Ctrl with a letter arrives as a control code: Ctrl+Z is not Z.
         {"unbound keys", false, {down('W'), down('1'), down('\t'), down(0), down(255), up('W'), up(13), down(26), down(17),
                                  down(4), down(1), down(19), down(5)}},
@@ -170,34 +135,29 @@ TEST_F(EventTest, KeyPressesAndReleases)
     });
 }
 
-TEST_F(EventTest, MouseDragAndWheel)
+TEST(EventTest, MouseDragAndWheel)
 {
-    auto last = [](Event& e, int x, int y) { e.lastMouseX = x; e.lastMouseY = y; };
+    auto last = [](int x, int y) { return [=](Event& e) { e.lastMouseX = x, e.lastMouseY = y; }; };
     runTable({
-        {"press", false, {press(10, 20)}, [&](Event& e) { last(e, 10, 20); }, {}, true},
-        {"press on the menu", true, {press(10, 20)}, [&](Event& e) { last(e, 10, 20); }, {}, true},
-        {"release", false, {press(10, 20), button(GLUT_LEFT_BUTTON, GLUT_UP)}, [&](Event& e) { last(e, 10, 20); }},
+        {"press", false, {press(10, 20)}, last(10, 20), {}, true}, {"press on the menu", true, {press(10, 20)}, last(10, 20), {}, true},
+        {"release", false, {press(10, 20), button(GLUT_LEFT_BUTTON, GLUT_UP)}, last(10, 20)},
         // Only the left button orbits; another pressed or released during a left drag changes nothing.
-        {"right drag", false, {button(GLUT_RIGHT_BUTTON, GLUT_DOWN), drag(50, 60)}, [&](Event& e) { last(e, 50, 60); }},
-        {"middle drag", false, {button(GLUT_MIDDLE_BUTTON, GLUT_DOWN), drag(50, 60)}, [&](Event& e) { last(e, 50, 60); }},
+        {"right drag", false, {button(GLUT_RIGHT_BUTTON, GLUT_DOWN), drag(50, 60)}, last(50, 60)},
+        {"middle drag", false, {button(GLUT_MIDDLE_BUTTON, GLUT_DOWN), drag(50, 60)}, last(50, 60)},
         {"right pressed and released mid-drag", false,
          {press(10, 20), drag(15, 12), button(GLUT_RIGHT_BUTTON, GLUT_DOWN), drag(20, 22), button(GLUT_RIGHT_BUTTON, GLUT_UP),
-          drag(25, 30)},
-         [&](Event& e) { e.anglex = 195; e.angley = 30; last(e, 25, 30); }, {}, true},
-        {"drags add up", false, {press(10, 20), drag(15, 12), drag(5, 30)},
-         [&](Event& e) { e.anglex = 175; e.angley = 30; last(e, 5, 30); }, {}, true},
-        {"drag released", false, {press(10, 20), button(GLUT_LEFT_BUTTON, GLUT_UP), drag(50, 60)}, [&](Event& e) { last(e, 50, 60); }},
-        {"drag on the menu", true, {press(10, 20), drag(50, 60)}, [&](Event& e) { last(e, 10, 20); }, {}, true},
+          drag(25, 30)}, [&](Event& e) { e.anglex = 195; e.angley = 30; last(25, 30)(e); }, {}, true},
+        {"drags add up", false, {press(10, 20), drag(15, 12), drag(5, 30)}, [&](Event& e) { e.anglex = 175; e.angley = 30; last(5, 30)(e); }, {}, true},
+        {"drag released", false, {press(10, 20), button(GLUT_LEFT_BUTTON, GLUT_UP), drag(50, 60)}, last(50, 60)},
+        {"drag on the menu", true, {press(10, 20), drag(50, 60)}, last(10, 20), {}, true},
         {"drag begun on the menu", true, {press(10, 20), drag(50, 60), down(' '), drag(55, 70)},
-         [&](Event& e) { e.menuShown = false; e.anglex = 225; e.angley = 70; last(e, 55, 70); }, {}, true},
-        {"wheel up", false, {wheel(1)}, [](Event& e) { e.zoomValue = 13; }},
-        {"wheel down", false, {wheel(-1)}, [](Event& e) { e.zoomValue = 15; }},
-        {"wheel direction 0", false, {wheel(0)}, [](Event& e) { e.zoomValue = 15; }},
-        {"wheel on the menu", true, {wheel(1), wheel(-1), wheel(0)}},
+         [&](Event& e) { e.menuShown = false; e.anglex = 225; e.angley = 70; last(55, 70)(e); }, {}, true},
+        {"wheel up", false, {wheel(1)}, [](Event& e) { e.zoomValue = 13; }}, {"wheel down", false, {wheel(-1)}, [](Event& e) { e.zoomValue = 15; }},
+        {"wheel direction 0", false, {wheel(0)}, [](Event& e) { e.zoomValue = 15; }}, {"wheel on the menu", true, {wheel(1), wheel(-1), wheel(0)}},
     });
 }
 
-TEST_F(EventTest, TAndYChangeGlAtOnceAndResetLeavesThem)
+TEST(EventTest, TAndYChangeGlAtOnceAndResetLeavesThem)
 {
     using Calls = std::vector<std::pair<std::string, std::vector<double>>>;
     auto mode = [](GLenum m) { return Calls{{"glPolygonMode", {GL_FRONT_AND_BACK, double(m)}}}; };
@@ -228,8 +188,9 @@ TEST(EventDeathTest, EscEndsTheProcessWithStatusZero)
     EXPECT_EXIT(e.KeyboardKeys(27, 0, 0), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
+TEST(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
 {
+    glrec::reset();
     ev.init();
     ev.menuShown = false;
     manageMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 7, 9);
@@ -277,7 +238,7 @@ std::vector<std::vector<double>> held(const Press& press)
 
 // Every row's key in both cases, its arrow, pad button and stick act as its AZERTY key, held and let go; on each
 // layout so does the key at its place, and its letter elsewhere does what that place does. A stick holds from half way.
-TEST_F(EventTest, EveryBindingByEachOfItsKeysOnEveryLayoutAndByThePadActsAsItsAzertyKey)
+TEST(EventTest, EveryBindingByEachOfItsKeysOnEveryLayoutAndByThePadActsAsItsAzertyKey)
 {
     const std::map<Stick, Press> sticks = {{Stick::leftUp, pad(0, 0, -500, 0)}, {Stick::leftDown, pad(0, 0, 500, 0)},
         {Stick::leftLeft, pad(0, -1000, 0, 0)}, {Stick::leftRight, pad(0, 1000, 0, 0)},
@@ -307,8 +268,9 @@ TEST_F(EventTest, EveryBindingByEachOfItsKeysOnEveryLayoutAndByThePadActsAsItsAz
     }
 }
 
-TEST_F(EventTest, APadSilentForHalfASecondLetsGoIsRenumberedAndSwungBetweenPolls_ReducedMotionKeepsTheSweepOff)
+TEST(EventTest, APadSilentForHalfASecondLetsGoIsRenumberedAndSwungBetweenPolls_ReducedMotionKeepsTheSweepOff)
 {
+    glrec::reset();
     ev.init();
     manageJoystick(0, 0, -1000, 0);
     for (int silent : {499, 500}) {

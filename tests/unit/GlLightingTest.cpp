@@ -14,16 +14,9 @@ constexpr float roundoff = 1e-5f; // float products and one pow, on channels of 
 
 TEST(GlLighting, VertexColourIsEmissionAmbientDiffuseAndSpecular)
 {
-    Material material;
-    material.ambient = {0.2f, 0.3f, 0.4f, 1};
-    material.diffuse = {0.5f, 0.6f, 0.7f, 0.8f};
-    material.specular = {0.9f, 0.5f, 0.1f, 1};
-    material.emission = {0.05f, 0, 0, 1};
-    material.shininess = 2;
-    Light light;
-    light.ambient = {0.1f, 0.2f, 0.3f, 1};
-    light.diffuse = {1, 0.5f, 0.25f, 1};
-    light.specular = {0.5f, 1, 1, 1};
+    // material: ambient, diffuse, specular, emission, shininess; light: off, ambient, diffuse, specular
+    Material material{{0.2f, 0.3f, 0.4f, 1}, {0.5f, 0.6f, 0.7f, 0.8f}, {0.9f, 0.5f, 0.1f, 1}, {0.05f, 0, 0, 1}, 2};
+    Light light{false, {0.1f, 0.2f, 0.3f, 1}, {1, 0.5f, 0.25f, 1}, {0.5f, 1, 1, 1}};
     const LightModel model; // ambient 0.2 each
 
     // The unlit part: emission + 0.2 * material ambient, + light ambient * material ambient when on.
@@ -57,9 +50,7 @@ TEST(GlLighting, VertexColourIsEmissionAmbientDiffuseAndSpecular)
         light.on = c.on;
         light.position = c.position;
         material.emission = c.emission;
-        LightModel viewer = model;
-        viewer.localViewer = c.localViewer;
-        const Colour got = lit(material, light, viewer, c.eye, c.normal);
+        const Colour got = lit(material, light, LightModel{model.ambient, c.localViewer}, c.eye, c.normal);
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], c.want[i], roundoff) << c.label << ", channel " << i;
     }
 }

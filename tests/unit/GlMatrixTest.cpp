@@ -71,10 +71,7 @@ TEST(GlMatrixStack, PushCopiesPopRestoresAndTheDepthHolds)
     stack.pop();
     EXPECT_EQ(stack.size(), 1u) << "the last entry is never popped";
     expectNear(at(stack.top(), {1, 1, 1}), {2, 3, 4}, "a refused pop keeps the matrix");
-    for (int i = 0; i < 40; ++i) {
-        stack.push();
-        stack.multiply(move);
-    }
+    for (int i = 0; i < 40; ++i) stack.push(), stack.multiply(move);
     EXPECT_EQ(stack.size(), MatrixStack::depth);
     stack.load(Mat4f::identity());
     expectNear(at(stack.top(), {1, 1, 1}), {1, 1, 1}, "load replaces the top");

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,11 +16,9 @@ namespace {
 TEST(GlTextureCache, AnImageIsUploadedOnceAndForgottenWithItsBuffer)
 {
     std::vector<std::string> page; // what the page was asked to do
-    auto asked = [&page] {
-        std::vector<std::string> sorted = page; // in no particular order among images
-        std::sort(sorted.begin(), sorted.end());
-        page.clear();
-        return sorted;
+    auto asked = [&page] { // in no particular order among images
+        std::sort(page.begin(), page.end());
+        return std::exchange(page, {});
     };
     TextureCache cache([&](int id, int width, int height, const std::uint8_t* rgba) {
         page.push_back("upload " + std::to_string(id) + " " + std::to_string(width) + "x" + std::to_string(height) +

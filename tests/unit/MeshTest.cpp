@@ -25,11 +25,7 @@ constexpr double tolerance = 1e-6;
 constexpr double degenerateArea = 1e-6;
 
 using glrec::cross, glrec::dot, glrec::minus;
-Vec3 at(int recorded)
-{
-    const std::array<float, 3>& p = glrec::gl().vertices[recorded].object;
-    return {p[0], p[1], p[2]};
-}
+Vec3 at(int recorded) { const auto& p = glrec::gl().vertices[recorded].object; return {p[0], p[1], p[2]}; }
 
 TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
 {
@@ -40,15 +36,14 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
          {{0, {-25.6, 0, 6.4, 0, 1}}, {1, {25.6, 0, 6.4, 1, 1}}, {2, {25.6, 0, -6.4, 1, 0}},
           {3, {-25.6, 0, -6.4, 0, 0}}}},
         {"box 2 x 4 x 6", [](Mesh& m) { m.createBox(2, 4, 6); }, 8,
-         {{0, {-1, -2, 3}}, {1, {1, -2, 3}}, {2, {1, 2, 3}}, {3, {-1, 2, 3}}, {4, {-1, -2, -3}}, {5, {1, -2, -3}},
-          {6, {1, 2, -3}}, {7, {-1, 2, -3}}}},
+         {{0, {-1, -2, 3}}, {1, {1, -2, 3}}, {2, {1, 2, 3}}, {3, {-1, 2, 3}}, {4, {-1, -2, -3}},
+          {5, {1, -2, -3}}, {6, {1, 2, -3}}, {7, {-1, 2, -3}}}},
         // A fraction of a segment still makes a quad: for 0.5 it spans two turns.
         {"cylinder, 0.5 segments", [](Mesh& m) { m.createCylinder(1, 2, 0.5, 1); }, 4,
          {{0, {1, -1, 0, 2, 1}}, {1, {1, -1, 0, 0, 1}}, {2, {1, 1, 0, 0, 0}}, {3, {1, 1, 0, 2, 0}}}},
         {"cylinder, 0 segments", [](Mesh& m) { m.createCylinder(1, 2, 0, 1); }, 0, {}},
         {"cylinder, -2 segments", [](Mesh& m) { m.createCylinder(1, 2, -2, 1); }, 0, {}},
-        {"cone, 0.5 segments", [](Mesh& m) { m.createCone(2, 1, 4, 0.5, 1); }, 4,
-         {{1, {2, -2, 0, 0, 1}}, {3, {1, 2, 0, 2, 0}}}},
+        {"cone, 0.5 segments", [](Mesh& m) { m.createCone(2, 1, 4, 0.5, 1); }, 4, {{1, {2, -2, 0, 0, 1}}, {3, {1, 2, 0, 2, 0}}}},
         {"cone, 0 segments", [](Mesh& m) { m.createCone(2, 1, 4, 0, 1); }, 0, {}},
         {"cone, -1 segments", [](Mesh& m) { m.createCone(2, 1, 4, -1, 1); }, 0, {}},
     };
@@ -89,8 +84,7 @@ Shape repeat(GLenum mode, std::size_t count, int times) { return Shape(std::size
 Shape capped(std::size_t strip, std::size_t fan)
 {
     Shape shape{{GL_TRIANGLE_STRIP, strip}};
-    shape.insert(shape.end(), fan > 0 ? 2 : 0, {GL_TRIANGLE_FAN, fan});
-    return shape;
+    return shape.insert(shape.end(), fan > 0 ? 2 : 0, {GL_TRIANGLE_FAN, fan}), shape;
 }
 
 // Each solid's primitives, and landmarks: position, texture coordinate (s, t, r, q) and normal of
@@ -123,11 +117,9 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCaller
         {"trapeze with end faces", [](Mesh& m) { m.drawTrapeze(2, 4, 6, 0.5, true); }, repeat(GL_QUADS, 4, 6),
          {{0, {-0.5, -1, 3}, {0, 0}, {0, 0, 1}}, {4, {1, -2, -3}, {0, 0}, {0, 0, -1}}}, 8},
         {"cylinder r 2, h 3", [&](Mesh& m) { m.drawCylinder(1, 4, 3, 2, true, none, none); }, capped(10, 6),
-         {{0, {2, 0, 1.5}, {0, 0}, {1, 0, 0}}, {1, {2, 0, -1.5}, {0, 1}, {1, 0, 0}},
-          {2, {0, 2, 1.5}, {.25, 0}, {0, 1, 0}},
-          {9, {2, 0, -1.5}, {1, 1}, {1, 0, 0}}, {10, {0, 0, 1.5}, {0.5, 0.5}, {0, 0, 1}},
-          {11, {2, 0, 1.5}, {1, 0.5}, {0, 0, 1}}, {12, {0, 2, 1.5}, {0.5, 1}, {0, 0, 1}},
-          {16, {0, 0, -1.5}, {0.5, 0.5}, {0, 0, -1}}, {17, {2, 0, -1.5}, {1, 0.5}, {0, 0, -1}},
+         {{0, {2, 0, 1.5}, {0, 0}, {1, 0, 0}}, {1, {2, 0, -1.5}, {0, 1}, {1, 0, 0}}, {2, {0, 2, 1.5}, {.25, 0}, {0, 1, 0}},
+          {9, {2, 0, -1.5}, {1, 1}, {1, 0, 0}}, {10, {0, 0, 1.5}, {0.5, 0.5}, {0, 0, 1}}, {11, {2, 0, 1.5}, {1, 0.5}, {0, 0, 1}},
+          {12, {0, 2, 1.5}, {0.5, 1}, {0, 0, 1}}, {16, {0, 0, -1.5}, {0.5, 0.5}, {0, 0, -1}}, {17, {2, 0, -1.5}, {1, 0.5}, {0, 0, -1}},
           {18, {0, -2, -1.5}, {0.5, 0}, {0, 0, -1}}}},
         {"cylinder without caps", [&](Mesh& m) { m.drawCylinder(1, 4, 3, 2, false, none, none); }, capped(10, 0), {}},
         // The guards at their edge: one segment, longitude or eighth corner is drawn, none is not.
@@ -141,8 +133,7 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCaller
          {{0, {1, 0, 1}, {0, 0}, {1, 0, 0}}, {8, {-1, 0, 1}, {1, 0}, {-1, 0, 0}}, {9, {-1, 0, -1}, {1, 1}, {-1, 0, 0}},
           {15, {-1, 0, 1}, {0, 0.5}, {0, 0, 1}}, {17, {-1, 0, -1}, {0, 0.5}, {0, 0, -1}},
           {21, {1, 0, -1}, {1, 0.5}, {0, 0, -1}}}},
-        {"cone, top r 0.5, bottom r 1", [&](Mesh& m) { m.drawCone(1, 4, 2, 0.5f, 1, true, none, none); },
-         capped(10, 6),
+        {"cone, top r 0.5, bottom r 1", [&](Mesh& m) { m.drawCone(1, 4, 2, 0.5f, 1, true, none, none); }, capped(10, 6),
          {{0, {.5, 0, 1}, {0, 0}, {1, 0, 0}}, {1, {1, 0, -1}, {0, 1}, {1, 0, 0}}, {2, {0, .5, 1}, {.25, 0}, {0, 1, 0}},
           {11, {0.5, 0, 1}, {1, 0.5}, {0, 0, 1}}, {17, {1, 0, -1}, {1, 0.5}, {0, 0, -1}}}},
         // x is mirrored: longitude 0 is at -x. The rows run from t = 0 at the pole to 0.5 at the rim.
@@ -164,17 +155,15 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCaller
             SCOPED_TRACE(mark.index);
             ASSERT_LT(std::size_t(mark.index), gl.vertices.size());
             const glrec::RecordedVertex& v = gl.vertices[mark.index];
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.object[k], mark.position[k], tolerance);
             const std::array<float, 4> texCoord{mark.st[0], mark.st[1], 0, mark.q};
-            for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], texCoord[k], tolerance);
+            for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], texCoord[k], tolerance) << "s, t, r, q " << k;
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.object[k], mark.position[k], tolerance);
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.normal[k], mark.normal[k], tolerance);
         }
         for (std::size_t i = 0; i < gl.vertices.size(); ++i) {
             const glrec::RecordedVertex& v = gl.vertices[i];
             EXPECT_GE(v.normal[0] * v.object[0] + v.normal[1] * v.object[1] + v.normal[2] * v.object[2], -tolerance);
-            const bool white = i >= c.whiteFrom;
-            EXPECT_EQ(v.color, (white ? std::array<float, 4>{1, 1, 1, 1} : std::array<float, 4>{0.25f, 0.5f, 0.75f, 1}))
-                << "vertex " << i;
+            EXPECT_EQ(v.color, (i >= c.whiteFrom ? std::array<float, 4>{1, 1, 1, 1} : std::array<float, 4>{0.25f, 0.5f, 0.75f, 1})) << i;
         }
         for (const glrec::Primitive& p : gl.primitives) {
             for (const std::array<int, 3>& t : trianglesOf(p)) {
@@ -209,9 +198,8 @@ TEST(SolidsTest, OnlyLoadedTexturesAreUploadedSideBeforeWallCapBeforeCaps)
         glrec::reset();
         draw(mesh, Texture(), Texture(), true);
         draw(mesh, side, cap, false); // no caps: the cap image is not sent
-        std::vector<int> widths;
-        for (const glrec::Upload& upload : glrec::gl().uploads) widths.push_back(upload.width);
-        EXPECT_EQ(widths, std::vector<int>{3});
+        ASSERT_EQ(glrec::gl().uploads.size(), 1u);
+        EXPECT_EQ(glrec::gl().uploads[0].width, 3);
         glrec::reset();
         draw(mesh, side, cap, true);
         int sideUpload = glrec::findCall("glTexImage2D"), capUpload = glrec::findCall("glTexImage2D", sideUpload + 1);

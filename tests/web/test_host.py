@@ -1,7 +1,8 @@
 """The page as a careful static host serves it (testkit.host: the strict Content-Security-Policy, caching
-headers) in headless Chromium: it starts and draws with no console problem, is installable, starts again
-with the server stopped, and runs a new build whole once it is served; each way it can fail shows the
-cause and the advice that fits it on a readable panel, never over the picture."""
+headers) in one engine (ROBOTSCENE_ENGINE): it starts and draws with no console problem, is installable
+(Chromium says so), starts again with the server stopped, and runs a new build whole once it is served;
+each way it can fail shows the cause and the advice that fits it on a readable panel, never over the
+picture."""
 
 import html
 import json
@@ -17,37 +18,37 @@ from testkit import browser, host
 from testkit.base import REPO_ROOT, WEB_DIR, wait_until
 from testkit.checks import run_test
 
+ENGINE = browser.engine_from_environment()
 CUT = 100000  # bytes of robotscene.data sent before a fault
 BUILD = "document.querySelector('[data-build]').dataset.build"
 CACHES = "caches.keys().then(names => Promise.all(names.map(n => caches.open(n).then(c => c.keys()).then(" \
          "r => [n, r.map(q => q.url)]))))"
-NO_WEBGL2 = "(get => HTMLCanvasElement.prototype.getContext = function (type, ...more) {" \
-            " return type === 'webgl2' ? null : get.call(this, type, ...more); })(HTMLCanvasElement.prototype.getContext)"
 LOOK = "[getComputedStyle(canvas).visibility, getComputedStyle(document.getElementById('status')).backgroundColor]"
 ADVICE = {"connection": "Check the connection", "builds": "different builds", "build": "make web",
           "browser": "another browser", "policy": "Whoever runs the site should let", "reload": "Reload the page"}
-# what fails; script run before the page's own; faults by file; after the start; words naming the cause; advice
-FAILURES = [("no WebGL 2", NO_WEBGL2, {}, None, ["no WebGL 2"], "browser"),
-            ("a missing file", None, {"robotscene.wasm": "missing"}, None, ["robotscene.wasm", "404"], "build"),
-            ("a file cut short", None, {"robotscene.data": "short"}, None, ["robotscene.data", f"{CUT} bytes"], "builds"),
-            ("a file of another build", None, {"robotscene.js": "other"}, None, ["robotscene.js", "SHA-256"], "builds"),
-            ("a refused connection", None, {"robotscene.wasm": "refused"}, None, ["robotscene.wasm", "lost"],
-             "connection"),
-            ("a connection cut half-way", None, {"robotscene.data": "cut"}, None, ["robotscene.data", "lost"],
-             "connection"),
-            ("a policy without WebAssembly", None, {"policy": "script-src 'self'"}, None, ["WebAssembly", "script-src"],
+# what fails; faults by file (WebGL 2 off: a browser of its own); after the start; words naming the cause; advice
+FAILURES = [("no WebGL 2", {"webgl2": "off"}, None, ["no WebGL 2"], "browser"),
+            ("a missing file", {"robotscene.wasm": "missing"}, None, ["robotscene.wasm", "404"], "build"),
+            ("a file cut short", {"robotscene.data": "short"}, None, ["robotscene.data", f"{CUT} bytes"], "builds"),
+            ("a file of another build", {"robotscene.js": "other"}, None, ["robotscene.js", "SHA-256"], "builds"),
+            ("a refused connection", {"robotscene.wasm": "refused"}, None, ["robotscene.wasm", "lost"], "connection"),
+            ("a connection cut half-way", {"robotscene.data": "cut"}, None, ["robotscene.data", "lost"], "connection"),
+            ("a policy without WebAssembly", {"policy": "script-src 'self'"}, None, ["security policy", "script-src"],
              "policy"),
-            ("a thrown error", None, {}, "setTimeout(() => { throw new Error('injected fault'); })",
+            ("a thrown error", {}, "setTimeout(() => { throw new Error('injected fault'); })",
              ["stopped on an error", "injected fault"], "reload"),
-            ("an abort with no reason", None, {}, "setTimeout(() => _abort())", ["stopped: the program aborted"], "reload"),
-            ("an abort after a message", None, {}, "setTimeout(() => { Module.printErr('Assertion failed: x > 0'); "
-             "_abort(); })", ["stopped: Assertion failed: x > 0"], "reload")]
+            ("an abort with no reason", {}, "setTimeout(() => _abort())", ["stopped: the program aborted"], "reload"),
+            ("an abort after a message", {}, "setTimeout(() => { Module.printErr('Assertion failed: x > 0'); _abort(); })",
+             ["stopped: Assertion failed: x > 0"], "reload")]
 
 
 class Faulty(host.QuietHandler):
     """Serves a file wrongly: missing, cut short, with one byte changed, with no answer, or cut off
-    after CUT bytes once `cut` is set."""
+    after CUT bytes once `cut` is set; none kept by the browser, so that each fault is met."""
     faults, cut = {}, threading.Event()
+
+    def caching(self):
+        return "no-store"
 
     def do_GET(self):
         name = urllib.parse.urlsplit(self.path).path.lstrip("/")
@@ -70,35 +71,31 @@ class Faulty(host.QuietHandler):
 
 
 def failures(checks):
-    with browser.Page(WEB_DIR, handler=Faulty) as page:
-        page.send("Network.enable")
-        page.send("Network.setCacheDisabled", cacheDisabled=True)
-        sizes = {name: (WEB_DIR / name).stat().st_size for name in ("robotscene.wasm", "robotscene.data", "robotscene.js")}
-        for what, before, faults, after, words, advice in FAILURES:
-            Faulty.faults = faults
-            Faulty.cut.clear()
-            prelude = before and page.send("Page.addScriptToEvaluateOnNewDocument", source=before)["identifier"]
-            reopen(page, "document.readyState != 'loading'")
-            if "cut" in faults.values():  # the progress line's figures while the connection hangs
-                total = sum(sizes.values())
-                done = total - sizes["robotscene.data"] + CUT
-                checks.passes(f"{what}: the status shows {done * 100 // total} % and the bytes", lambda: wait_until(
-                    lambda: f"{done * 100 // total} % ({done} of {total} bytes)" in page.status(), 30, "the figures"))
-                Faulty.cut.set()
-            if after:
-                page.wait_for(lambda s: True, 60, "the page's module")
-                page.evaluate(after)
-            shown = wait_until(lambda: page.evaluate("document.querySelector('#status.failed')?.textContent"), 30,
-                               f"the page to say why ({page.status()!r})")
-            named = all(word in shown for word in words) and ADVICE[advice] in shown
-            checks.check(f"{what}: named, with the advice for it", named and (advice == "build") == ("make web" in shown),
-                         shown)
-            checks.check(f"{what}: on an opaque panel, the picture hidden",
-                         page.evaluate(LOOK) == ["hidden", "rgb(21, 24, 29)"], page.evaluate(LOOK))
-            contrast = [v for v in page.axe() if v["id"] == "color-contrast"]
-            checks.check(f"{what}: axe-core {browser.AXE} finds the text readable", not contrast, contrast)
-            if prelude:
-                page.send("Page.removeScriptToEvaluateOnNewDocument", identifier=prelude)
+    sizes = {name: (WEB_DIR / name).stat().st_size for name in ("robotscene.wasm", "robotscene.data", "robotscene.js")}
+    for webgl2, rows in ((False, FAILURES[:1]), (True, FAILURES[1:])):
+        with browser.open_page(ENGINE, WEB_DIR, webgl2=webgl2, handler=Faulty) as page:
+            for what, faults, after, words, advice in rows:
+                Faulty.faults = faults
+                Faulty.cut.clear()
+                reopen(page, "document.readyState != 'loading'")
+                if "cut" in faults.values():  # the progress line's figures while the connection hangs
+                    total = sum(sizes.values())
+                    done = total - sizes["robotscene.data"] + CUT
+                    checks.passes(f"{what}: the status shows {done * 100 // total} % and the bytes", lambda: wait_until(
+                        lambda: f"{done * 100 // total} % ({done} of {total} bytes)" in page.status(), 30, "the figures"))
+                    Faulty.cut.set()
+                if after:
+                    page.wait_for(lambda s: True, 60, "the page's module")
+                    page.evaluate(after)
+                shown = wait_until(lambda: page.evaluate("document.querySelector('#status.failed')?.textContent"),
+                                   30, f"the page to say why ({page.status()!r})")
+                named = all(word in shown for word in words) and ADVICE[advice] in shown
+                checks.check(f"{what}: named, with the advice for it",
+                             named and (advice == "build") == ("make web" in shown), shown)
+                checks.check(f"{what}: on an opaque panel, the picture hidden",
+                             page.evaluate(LOOK) == ["hidden", "rgb(21, 24, 29)"], page.evaluate(LOOK))
+                contrast = [v for v in page.axe() if v["id"] == "color-contrast"]
+                checks.check(f"{what}: axe-core {browser.AXE} finds the text readable", not contrast, contrast)
 
 
 def reopen(page, ready):  # the page opened again, once `ready` holds in the new one
@@ -144,13 +141,14 @@ def visits(checks, temp):
     builds(temp)
     site = temp / "site"
     shutil.copytree(temp / "a", site)
-    with browser.Page(site) as page:
+    with browser.open_page(ENGINE, site) as page:
         build_a = draws(page)
         checks.check("served with the policy, the page draws with no console problem", build_a and not page.problems(),
                      page.problems())
-        manifest = page.send("Page.getAppManifest")
-        problems = manifest.get("errors", []) + page.send("Page.getInstallabilityErrors")["installabilityErrors"]
-        checks.check("Chromium finds the page installable", manifest.get("url") and not problems, problems)
+        if ENGINE == "chromium":  # only Chromium says whether a page is installable
+            manifest = page.send("Page.getAppManifest")
+            problems = manifest.get("errors", []) + page.send("Page.getInstallabilityErrors")["installabilityErrors"]
+            checks.check("Chromium finds the page installable", manifest.get("url") and not problems, problems)
         kept(page, build_a)
         port = page.server.server_address[1]
         page.server.shutdown()

@@ -31,10 +31,13 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             del self.headers["If-Modified-Since"]
         return super().send_head()
 
+    def caching(self):
+        return KEPT if self.versioned() else ASKED_AGAIN
+
     def end_headers(self):
         if self.policy:
             self.send_header("Content-Security-Policy", self.policy)
-        self.send_header("Cache-Control", KEPT if self.versioned() else ASKED_AGAIN)
+        self.send_header("Cache-Control", self.caching())
         super().end_headers()
 
 

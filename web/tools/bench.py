@@ -28,7 +28,7 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))  # the test-support package
-from testkit import browser, host  # noqa: E402
+from testkit import browser, cdp, host  # noqa: E402
 from testkit.base import REPO_ROOT, wait_until  # noqa: E402
 from testkit.program import WINDOW_MIDDLE, ProgramRun, binary_path  # noqa: E402
 FILES = ["robotscene.wasm", "robotscene.js", "robotscene.data", "index.html"]
@@ -42,7 +42,7 @@ LONG_TASKS = ("window.longTasks = []; new PerformanceObserver(list => list.getEn
 def page_costs(web_dir, handler, seconds, loads):
     firsts, blocked, result = [], [], None
     for _ in range(loads):
-        with browser.Page(web_dir, query="bench", handler=handler) as page:
+        with browser.open_page("chromium", web_dir, query="bench", handler=handler) as page:
             page.send("Page.addScriptToEvaluateOnNewDocument", source=LONG_TASKS)
             page.open()
             state = page.wait_for(lambda s: s["firstFrame"] > 0, 60, "the first frame")
@@ -100,7 +100,7 @@ class Unguarded(host.QuietHandler):
 
 def lighthouse(folders, handlers, runs):
     """Median figures of each folder's runs; the folders take turns."""
-    cli, flags = lighthouse_cli(), [f for f in browser.FLAGS if not f.startswith("--remote-debugging")]
+    cli, flags = lighthouse_cli(), [f for f in cdp.FLAGS if not f.startswith("--remote-debugging")]
     servers = [host.serve(folder, handler=handler) for folder, handler in zip(folders, handlers)]
     figures = [[] for _ in folders]
     try:

@@ -1,0 +1,57 @@
+"""The installed program as a user meets it, on a private Xvfb: it starts on the menu with every
+image, P saves the frame as a PNG file in the pictures folder, Esc ends it with status 0, and
+--version prints the version. Shared by the package test and the package's autopkgtest
+(debian/tests/installed-program runs this file with the launcher's path). It installs nothing."""
+
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+from testkit.base import REPO_ROOT
+from testkit.checks import check_exit, run_test
+from testkit.images import PNG_SIGNATURE
+from testkit.program import WINDOW_SIZE, ProgramRun
+from testkit.scene import menu_shown
+
+# The version as the build takes it, from the top CMakeLists.txt (the testbed has no build tree).
+VERSION = re.search(r"project\(robotscene VERSION ([0-9.]+)", (REPO_ROOT / "CMakeLists.txt").read_text())[1]
+
+
+def png_size(path):
+    data = Path(path).read_bytes()[:24]
+    return struct.unpack(">II", data[16:24]) if data.startswith(PNG_SIGNATURE) else None
+
+
+def check_session(checks, label, command, cwd="/"):
+    with tempfile.TemporaryDirectory(prefix="robotscene-home-") as home:
+        pictures = Path(home, "Pictures")
+        pictures.mkdir()
+        with ProgramRun(f"installed-{label}", cwd=cwd, command=command, keep_shots=False,
+                                env={"HOME": home, "XDG_CONFIG_HOME": home}) as run:
+            checks.passes(f"{label}: starts on the menu",
+                          lambda: run.start_and_wait() or run.wait_for_picture(menu_shown, 30, "the menu"))
+            missing = [line for line in run.stderr_text().splitlines() if "cannot load image" in line]
+            checks.check(f"{label}: every image loads", not missing, "\n".join(missing))
+            run.key("p")
+            saved = checks.passes(f"{label}: P saves a picture",
+                                  lambda: Path(run.wait_for_line(r"^Saved (.*)$", 30)[1]))
+            checks.check(f"{label}: the picture is the window's size, in ~/Pictures", saved is not None
+                         and saved.parent == pictures and png_size(saved) == WINDOW_SIZE, saved)
+            check_exit(checks, run, f"{label}: ", timeout=10)
+
+
+def check_version(checks, command):
+    # No display: a program that ignored --version would stop at once instead of drawing.
+    result = subprocess.run([command, "--version"], capture_output=True, text=True, timeout=60,
+                            env={"PATH": os.environ.get("PATH", "/usr/bin:/bin")})
+    checks.check(f"{command} --version prints robotscene {VERSION}", result.returncode == 0
+                 and result.stdout == f"robotscene {VERSION}\n", result.stdout + result.stderr)
+
+
+if __name__ == "__main__":
+    launcher = sys.argv[1]
+    run_test(lambda checks: (check_version(checks, launcher), check_session(checks, "installed", launcher)))

@@ -26,8 +26,8 @@ CACHES = "caches.keys().then(names => Promise.all(names.map(n => caches.open(n).
 LOOK = "[getComputedStyle(canvas).visibility, getComputedStyle(document.getElementById('status')).backgroundColor]"
 ADVICE = {"connection": "Check the connection", "builds": "different builds", "build": "make web",
           "browser": "another browser", "policy": "Whoever runs the site should let", "reload": "Reload the page"}
-# what fails; faults by file (WebGL 2 off: a browser of its own); after the start; words naming the cause; advice
-FAILURES = [("no WebGL 2", {"webgl2": "off"}, None, ["no WebGL 2"], "browser"),
+# what fails (the first in a browser with WebGL 2 off); faults by file; after the start; words naming the cause; advice
+FAILURES = [("no WebGL 2", {}, None, ["no WebGL 2"], "browser"),
             ("a missing file", {"robotscene.wasm": "missing"}, None, ["robotscene.wasm", "404"], "build"),
             ("a file cut short", {"robotscene.data": "short"}, None, ["robotscene.data", f"{CUT} bytes"], "builds"),
             ("a file of another build", {"robotscene.js": "other"}, None, ["robotscene.js", "SHA-256"], "builds"),

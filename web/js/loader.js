@@ -172,10 +172,17 @@
                     ADVICE.connection);
   }
 
+  // A body that ends short of the length the server announced was cut off on the way (some
+  // browsers end it quietly rather than with an error).
   function read(name, response) {
     var reader = response.body.getReader(), chunks = [], size = 0;
+    var announced = Number(response.headers.get('Content-Length')) || 0;
     function next() {
       return reader.read().then(function (part) {
+        if (part.done && size < announced) {
+          throw new Problem(name + ' could not be downloaded: the connection was lost after ' + size + ' of ' +
+                            announced + ' bytes.', ADVICE.connection);
+        }
         if (part.done) {
           var bytes = new Uint8Array(size), at = 0;
           chunks.forEach(function (chunk) { bytes.set(chunk, at); at += chunk.length; });
@@ -208,9 +215,18 @@
     });
   }
 
+  // WebAssembly refused: by the site's policy where the browser says so (not every browser sends a
+  // securitypolicyviolation for it), else by the browser.
+  function refusedWasm(what, e) {
+    return /Content.Security.Policy/i.test(firstLine(e))
+      ? new Problem('The site\'s security policy (Content-Security-Policy) blocked WebAssembly: ' + firstLine(e) + '.',
+                    ADVICE.policy)
+      : new Problem(what + ': ' + firstLine(e) + '.', ADVICE.browser);
+  }
+
   function compile(wasm) {
     return wasm instanceof WebAssembly.Module ? wasm : WebAssembly.compile(wasm).catch(function (e) {
-      throw new Problem('This browser could not compile robotscene.wasm: ' + firstLine(e) + '.', ADVICE.browser);
+      throw refusedWasm('This browser could not compile robotscene.wasm', e);
     });
   }
 
@@ -219,7 +235,7 @@
       WebAssembly.instantiate(wasm, imports).then(function (instance) {
         receive(instance, wasm);
       }, function (e) {
-        fail(new Problem('The scene could not start: ' + firstLine(e) + '.', ADVICE.browser));
+        fail(refusedWasm('The scene could not start', e));
       });
       return {};
     };

@@ -2,11 +2,12 @@
 # Debian's emscripten from the same source list as the desktop (web/CMakeLists.txt says what
 # differs) into build-web/: index.html stamped with the sizes and digests of the files it loads,
 # loader.js, robotscene.js, robotscene.wasm, robotscene.data with the images, touch.js and
-# touch.css, audio/ with the sounds (fetched when first played). Included by the top Makefile.
+# touch.css, page.css, audio/ with the sounds (fetched when first played); sw.js, the manifest and
+# the icons for visits without a network and installing. Included by the top Makefile.
 #
 #   make web         install what is missing, then build build-web/
-#   make web-serve   serve build-web/ on http://localhost:8000/
-#   make web-bench   load and frame cost in headless Chromium
+#   make web-serve   serve build-web/ on http://localhost:8000/ as a careful host does
+#   make web-bench   load and frame cost in headless Chromium, and Lighthouse's mobile figures
 
 WEB_PACKAGES      := emscripten cmake python3 libstb-dev
 WEB_TEST_PACKAGES := chromium firefox-esr webkit2gtk-driver python3-websocket
@@ -29,7 +30,7 @@ web-build:
 	$(WEB_ENV) cmake --build $(WEB_DIR) -j $(JOBS)
 
 web-serve: web
-	cd $(WEB_DIR) && $(PYTHON) -m http.server 8000 --bind 127.0.0.1
+	$(PYTHON) web/tools/serve.py $(WEB_DIR)
 
 web-bench: web build
 	$(PYTHON) web/tools/bench.py

@@ -1,18 +1,17 @@
 """The page on touch screens (web/js/touch.js) in one engine (ROBOTSCENE_ENGINE), as a 390 x 844 phone at pixel ratio
 3: gestures and controls draw frame for frame what their keys or mouse draw; the controls are named buttons, on touch
 screens only. An engine with no touch input skips the phone and says so."""
-# axe-core, a pinned version from npm, checks the phone and desktop views. Phone pictures (Chromium's, for docs/web.md):
+# axe-core (browser.Page.axe) checks the phone and desktop views. Phone pictures (Chromium's, for docs/web.md):
 # <build>/web-touch-*.png.
 
 import base64
-import subprocess
 
 from testkit import browser
-from testkit.base import BUILD_DIR, WEB_DIR, HarnessError
+from testkit.base import BUILD_DIR, WEB_DIR
 from testkit.checks import run_test
 
 ENGINE = browser.engine_from_environment()
-AXE, SERIOUS = "4.10.3", ("serious", "critical")
+SERIOUS = ("serious", "critical")
 LABELS = {"Show or hide the menu", "Reset the robot", "Next camera", "Hologram on or off", "Head sweep on or off",
           "Music on or off", "Full screen", "Drive forward", "Drive backward", "Turn left", "Turn right",
           "Turn the head left", "Turn the head right"}
@@ -49,13 +48,8 @@ def frames(page, count, width=390, height=844):  # drawn at this phone size; the
 
 
 def axe(checks, page, view):
-    script = BUILD_DIR / f"axe-core-{AXE}" / "node_modules" / "axe-core" / "axe.min.js"
-    npm = ["npm", "install", "--prefix", script.parents[2], f"axe-core@{AXE}"]
-    if not script.exists() and subprocess.run(npm).returncode:
-        raise HarnessError(f"npm could not fetch axe-core {AXE}: npm registry out of reach? (see npm above)")
-    page.execute(script.read_text())
-    bad = [v["id"] for v in page.evaluate("axe.run().then(r => r.violations)") if v["impact"] in SERIOUS]
-    checks.check(f"{view}: axe-core {AXE} finds no serious or critical violation", not bad, bad)
+    bad = [v["id"] for v in page.axe() if v["impact"] in SERIOUS]
+    checks.check(f"{view}: axe-core {browser.AXE} finds no serious or critical violation", not bad, bad)
 
 
 def run(checks, page, by_touch):  # the pictures after each step

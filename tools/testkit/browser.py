@@ -2,10 +2,10 @@
 (cdp: Chromium over the DevTools protocol; bidi: Firefox ESR over WebDriver BiDi; webdriver:
 WebKitGTK's MiniBrowser over classic WebDriver). open_page(engine, folder) gives the right one.
 
-A Page serves a folder on a private local HTTP server, opens it in a fresh profile at a fixed
-size, evaluates JavaScript, sends keys, mouse, wheel and touch as the engine's own input events,
+A Page serves a folder on a private local HTTP server, as a careful host does (host.py), opens it
+in a fresh profile at a fixed size, evaluates JavaScript, sends keys, mouse, wheel and touch as the engine's own input events,
 hides the page behind another tab (or blurs it where an engine cannot hide it) and shows it
-again, collects console messages and exceptions, reads the status line and the canvas (test mode:
+again, collects console messages and exceptions, runs axe-core, reads the status line and the canvas (test mode:
 window.robotscene, see web/js/page.js) and gives a folder its downloads land in. What an engine
 cannot do is named in Page.lacks with the reason, so that a test skips it saying why. It always
 stops the browser and the server. It judges nothing: the page tests and the web bench use it.
@@ -24,14 +24,17 @@ import os
 import re
 import shutil
 import socket
+import subprocess
 import tempfile
 import threading
 from pathlib import Path
 
-from testkit.base import HarnessError, Managed, keep_temporary, wait_until
+from testkit import host
+from testkit.base import BUILD_DIR, HarnessError, Managed, keep_temporary, wait_until
 from testkit.images import Image
 
 ENGINES = {"chromium": "cdp", "firefox": "bidi", "webkit": "webdriver"}  # engine -> its backend module
+AXE = "4.10.3"  # axe-core's version, from npm
 # The letters an AZERTY keyboard has away from a US keyboard's place (event.code names the latter):
 # keys are typed at AZERTY's places, as the desktop's Xvfb has them.
 AZERTY_PLACES = {"a": "KeyQ", "z": "KeyW", "q": "KeyA", "w": "KeyZ", "m": "Semicolon"}
@@ -78,14 +81,10 @@ def free_port():
 HEAD_SCRIPT = "/.testkit-head.js"  # where the server serves Page.head_script
 
 
-class _QuietHandler(http.server.SimpleHTTPRequestHandler):
+class _QuietHandler(host.QuietHandler):
     # With a head script (a class of its own sets it), every page served loads it first: from its
     # own address, as the page's other scripts, so a content security policy allowing 'self' lets it.
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".wasm": "application/wasm"}
     head_script = None
-
-    def log_message(self, *args):
-        pass
 
     def send_head(self):
         path = Path(self.translate_path(self.path))
@@ -111,14 +110,16 @@ class Page(Managed):
 
     width, height: the page's size in CSS px; scale: device pixels per CSS px; touch: a touch
     screen (coarse pointer, touch events); webgl2: False to switch WebGL 2 off where the engine
-    can (see lacks); query: the page address's query (test, bench or none)."""
+    can (see lacks); query: the page address's query (test, bench or none); handler: how the
+    server answers (a host.Handler)."""
 
     engine = None
     lacks = {}           # what this engine cannot do here -> why
     head_script = None   # a script the server puts first into each page (see webdriver)
 
-    def __init__(self, root, width=1024, height=768, query="test", scale=1, touch=False, webgl2=True):
-        self.root, self.size, self.query = Path(root), (width, height), query
+    def __init__(self, root, width=1024, height=768, query="test", scale=1, touch=False, webgl2=True,
+                 handler=_QuietHandler):
+        self.root, self.size, self.query, self.handler = Path(root), (width, height), query, handler
         self.scale, self.touch_screen, self.webgl2 = scale, touch, webgl2
         self.server = self.profile = self.download_dir = None
         self.messages, self.keys_down, self.button_down = [], [], False
@@ -127,7 +128,7 @@ class Page(Managed):
         self.profile = Path(tempfile.mkdtemp(prefix=f"robotscene-{self.engine}-"))
         self.download_dir = self.profile / "downloads"
         self.download_dir.mkdir()
-        handler = type("Handler", (_QuietHandler,), {"head_script": self.head_script})
+        handler = type("Handler", (self.handler,), {"head_script": self.head_script})
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(handler, directory=str(self.root)))
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.launch()
@@ -212,6 +213,16 @@ class Page(Managed):
     def clear_messages(self):
         self._collect()
         self.messages.clear()
+
+    def axe(self):
+        """axe-core's violations on the page as it is now, each {"id", "impact", ...}. axe-core is
+        installed with npm into the build folder at its first use."""
+        script = BUILD_DIR / f"axe-core-{AXE}" / "node_modules" / "axe-core" / "axe.min.js"
+        npm = ["npm", "install", "--prefix", script.parents[2], f"axe-core@{AXE}"]
+        if not script.exists() and subprocess.run(npm).returncode:
+            raise HarnessError(f"npm could not fetch axe-core {AXE}: npm registry out of reach? (see npm above)")
+        self.execute(script.read_text())
+        return self.evaluate("axe.run().then(r => r.violations)")
 
     def canvas(self):
         """The canvas as the GL layer reads it back (robotscene.pixels()): an images.Image."""

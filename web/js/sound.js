@@ -38,7 +38,7 @@ mergeInto(LibraryManager.library, {
 
     load: function (name) {
       if (!Sound.buffers[name]) {
-        Sound.buffers[name] = fetch('audio/' + name + '.wav')
+        Sound.buffers[name] = fetch(locateFile('audio/' + name + '.wav')) // by its digest (web/js/loader.js)
           .then(function (response) { return response.arrayBuffer(); })
           .then(function (bytes) { return Sound.audio.decodeAudioData(bytes); });
         Sound.buffers[name].catch(function () { delete Sound.buffers[name]; });

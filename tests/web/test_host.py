@@ -21,8 +21,8 @@ from testkit.checks import run_test
 ENGINE = browser.engine_from_environment()
 CUT = 100000  # bytes of robotscene.data sent before a fault
 BUILD = "document.querySelector('[data-build]').dataset.build"
-CACHES = "caches.keys().then(names => Promise.all(names.map(n => caches.open(n).then(c => c.keys()).then(" \
-         "r => [n, r.map(q => q.url)]))))"
+CACHES = "navigator.serviceWorker.ready.then(r => r.active.state == 'activated' && caches.keys()).then(names => " \
+         "Promise.all((names || []).map(n => caches.open(n).then(c => c.keys()).then(r => [n, r.map(q => q.url)]))))"
 LOOK = "[getComputedStyle(canvas).visibility, getComputedStyle(document.getElementById('status')).backgroundColor]"
 ADVICE = {"connection": "Check the connection", "builds": "different builds", "build": "make web",
           "browser": "another browser", "policy": "Whoever runs the site should let", "reload": "Reload the page"}
@@ -105,7 +105,7 @@ def draws(page):  # the page's build, once it has drawn a frame that is not blac
     return page.canvas().fraction_near((0, 0, 0), 40) < 0.9 and page.evaluate(BUILD)
 
 
-def kept(page, build):  # the worker's cache once it holds this build and no other
+def kept(page, build):  # the worker's cache once it holds this build and no other, the worker in place
     return wait_until(lambda: (lambda c: len(c) == 1 and c[0][0].endswith(build) and dict(c))(page.evaluate(CACHES)), 60,
                       f"build {build} kept")
 

@@ -35,6 +35,8 @@ def same(a, b):  # within 2 levels, the fly-by's sky left out
 
 def layouts(checks, temp, gated):
     with (GatedRun("layouts", temp) if gated else ProgramRun("layouts")) as run:
+        if not gated:  # the gated run puts the pointer on the window itself: the keys go where it is
+            run.start_and_wait()
         still = first = gated and driven(run, lambda: None, lambda: None)
         for done, (layout, keys) in enumerate(DRIVES, 1):
             run.xvfb.set_layout(layout)
@@ -43,7 +45,7 @@ def layouts(checks, temp, gated):
                 first = first if done > 1 else moved
                 checks.check(f"{layout}: {' and '.join(keys)} held {DRIVE_FRAMES} frames as AZERTY's Z and Q",
                              same(moved, first) and not same(moved, still), (moved.path, first.path, still.path))
-            run.xdotool("key", "r", "f", "f", "v")
+            run.xdotool("key", "Return", "r", "f", "f", "v")  # from a reset: R switches the sweep off
             for key, cue in TOGGLES:
                 checks.passes(f"{layout}: {key.upper()} by its letter", lambda: run.wait_for_cue(cue, done))
         check_exit(checks, run)

@@ -112,19 +112,22 @@
   });
 
   // The browser's graphics take long to start (most of a second on a phone): a worker starts them
-  // off this thread while the files download (web/js/gpu-warmup.js). Answers once it has.
+  // off this thread while the files download (web/js/gpu-warmup.js). Answers whether it got WebGL 2
+  // (undefined where it could not tell).
   function warmUp() {
     return new Promise(function (answered) {
       try {
         warmup = new Worker(FILES['gpu-warmup.js'].url);
-        warmup.onmessage = warmup.onerror = answered;
+        warmup.onmessage = function (e) { answered(e.data); };
+        warmup.onerror = function () { answered(); };
       } catch (e) {
         answered();
       }
     });
   }
 
-  // Whether the browser gives WebGL 2, from a throwaway context: made in moments once warmed up.
+  // Whether the browser gives WebGL 2, from a throwaway context, where the worker did not say it
+  // does (a context made here costs the page's thread what the worker saves it).
   function hasWebGl2() {
     var gl = document.createElement('canvas').getContext('webgl2');
     var lose = gl && gl.getExtension('WEBGL_lose_context');
@@ -294,8 +297,10 @@
   }
 
   function load() {
-    var graphics = warmedUp.then(function () {
-      if (!hasWebGl2()) throw new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser);
+    var graphics = warmedUp.then(function (given) {
+      if (given !== true && !hasWebGl2()) {
+        throw new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser);
+      }
     });
     Promise.all(DOWNLOADED.map(download).concat(graphics)).then(function (files) {
       return Promise.all([compile(files[0]), files[1]]);

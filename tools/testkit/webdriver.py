@@ -19,7 +19,8 @@ from testkit.xvfb import Xvfb, die_with_parent, stop_process
 
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 SCREEN = "1400x1000x24"  # the private X server: a 1024 x 768 page fits with MiniBrowser's tool bar
-REQUEST_TIMEOUT = 120    # seconds for one WebDriver command (a page load, a long script)
+REQUEST_TIMEOUT = 120    # seconds for one WebDriver command (a page load), and for one evaluate
+SCRIPT_TIMEOUT = 30      # seconds for one try of an evaluate: a script the page lost is tried again
 # Kept in the page as window.__messages, as [kind, text], the kinds of the other backends.
 CONSOLE_HOOK = """(function () {
   var kept = window.__messages = [];
@@ -35,7 +36,10 @@ CONSOLE_HOOK = """(function () {
 })();
 """
 # The expression's value through JSON, as the other backends return values; a throw as an error.
+# A navigation can commit after the URL command has returned: the document the script started in
+# then goes, and WebKit never answers for it. Leaving, it asks to be tried again in the new one.
 EVALUATE = """const done = arguments[arguments.length - 1];
+addEventListener('pagehide', () => done({again: true}), {once: true});
 (async () => JSON.stringify(await (%s)))().then(value => done({value: value === undefined ? null : value}),
                                                 error => done({error: String(error)}));"""
 
@@ -65,7 +69,7 @@ class WebKit(Page):
         options = {"binary": MINIBROWSER, "args": ["--automation", *([] if self.webgl2 else ["--enable-webgl=false"])]}
         self.session = "/session/" + self.request("POST", "/session", {"capabilities": {"alwaysMatch": {
             "pageLoadStrategy": "eager", "webkitgtk:browserOptions": options}}})["sessionId"]
-        self.request("POST", self.session + "/timeouts", {"script": REQUEST_TIMEOUT * 1000})
+        self.request("POST", self.session + "/timeouts", {"script": SCRIPT_TIMEOUT * 1000})
         self.window = self.request("GET", self.session + "/window")
 
     def _ready(self):
@@ -102,10 +106,20 @@ class WebKit(Page):
         self.request("POST", self.session + "/url", {"url": url})
 
     def evaluate(self, expression):
-        result = self.request("POST", self.session + "/execute/async", {"script": EVALUATE % expression, "args": []})
+        result = wait_until(lambda: self._try_evaluate(expression), REQUEST_TIMEOUT, expression[:200])
         if "error" in result:
             raise HarnessError(f"{expression[:200]}: {result['error']}")
         return json.loads(result["value"]) if result["value"] is not None else None
+
+    def _try_evaluate(self, expression):
+        """The script's answer, or None when it was lost (its page left, or it never answered)."""
+        try:
+            result = self.request("POST", self.session + "/execute/async", {"script": EVALUATE % expression, "args": []})
+        except HarnessError as error:
+            if "timeout" in str(error):
+                return None
+            raise
+        return None if result.get("again") else result
 
     def execute(self, script):
         self.request("POST", self.session + "/execute/sync", {"script": script, "args": []})

@@ -61,7 +61,13 @@ void robotscene_sound_cue(const char* name);
 void robotscene_sound_music(int on);
 // Starts the page's input listeners and its frame loop; the loop calls robotscene_tick.
 void robotscene_page_start();
+// Returns to the browser for one task and comes back (an asyncify import: main's stack is kept).
+void robotscene_yield();
 }
+
+// While main runs (before glutMainLoop), returns to the browser for one task, so that the
+// program's start-up is many short tasks instead of one long one; nothing once the loop runs.
+void yieldDuringStart();
 
 // Drawn at every buffer swap and before anything that changes the target of pending draws.
 void webGlFlush();

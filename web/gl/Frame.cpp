@@ -106,6 +106,11 @@ void glEnable(GLenum cap)
     if (bool* flag = capability(cap)) {
         *flag = true;
     }
+    // The program enables texturing after decoding each image it loads at start: a place to let
+    // the browser in between two decodings.
+    if (cap == GL_TEXTURE_2D) {
+        yieldDuringStart();
+    }
 }
 
 void glDisable(GLenum cap)

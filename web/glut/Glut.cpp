@@ -5,7 +5,9 @@
 // follows the page and every change calls the reshape callback, as a window resize does. The
 // page polls the gamepad once per animation frame and hands it to the joystick callback in the
 // browsers' standard mapping, as freeglut polls a joystick.
-// glutMainLoop hands control to the browser and does not return, as GLUT's does not.
+// glutMainLoop hands control to the browser and does not return, as GLUT's does not. Before it,
+// main returns to the browser between its steps (the window made, each image decoded), so the
+// page is never blocked long while the program starts; the steps and their order are main's own.
 //
 // Not here: several windows, menus, fonts, shapes, idle and passive-motion callbacks, game mode,
 // full screen (F11 stays the browser's).
@@ -41,6 +43,7 @@ struct Callbacks {
     int width = 0; // the canvas's drawing buffer, pixels
     int height = 0;
     bool redisplay = true; // the first frame is drawn unasked, as on a new window
+    bool looping = false;  // glutMainLoop reached: main's start-up is over
     double start = 0;
 };
 
@@ -66,7 +69,9 @@ void glutInitWindowPosition(int, int) {}
 int glutCreateWindow(const char* title)
 {
     robotscene_set_title(title);
-    return robotscene_gl_init() ? 1 : 0;
+    int made = robotscene_gl_init() ? 1 : 0;
+    yieldDuringStart();
+    return made;
 }
 
 void glutSetWindowTitle(const char* title)
@@ -118,6 +123,7 @@ int glutGet(GLenum what)
 
 void glutMainLoop(void)
 {
+    glut().looping = true;
     robotscene_page_start();
     emscripten_exit_with_live_runtime();
 }
@@ -206,3 +212,10 @@ EMSCRIPTEN_KEEPALIVE void robotscene_joystick(unsigned buttons, int x, int y, in
 }
 
 } // extern "C"
+
+void yieldDuringStart()
+{
+    if (!glut().looping) {
+        robotscene_yield();
+    }
+}

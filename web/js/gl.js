@@ -83,9 +83,10 @@ mergeInto(LibraryManager.library, {
     },
   },
 
-  robotscene_gl_init__deps: ['$Gfx'],
+  robotscene_gl_init__deps: ['$Gfx', '$RS'],
   robotscene_gl_init: function () {
     Gfx.canvas = Module['canvas'];
+    RS.fit(Gfx.canvas);
     // The drawing buffer is kept between frames, so glReadPixels and the test read what is shown.
     var gl = Gfx.canvas.getContext('webgl2', {
       alpha: false, antialias: true, depth: true, stencil: false, preserveDrawingBuffer: true });

@@ -86,10 +86,13 @@
     onRuntimeInitialized: function () {
       Module.note('');
       Module.canvas.focus();
-      setTimeout(function () { // after main, which makes the program's context
-        if (warmup) warmup.terminate();
-        keepForOffline();
-      });
+    },
+    // Main has made the program's context and set the scene up: the worker's context can go.
+    // The worker itself is left idle, as ending it would block this thread while the browser
+    // tears its graphics down.
+    onSceneStart: function () {
+      if (warmup) warmup.postMessage('release');
+      setTimeout(keepForOffline); // not in main's last step: a task of its own
     },
     // Every file of the build, the sounds too, is asked for by its digest.
     locateFile: function (path, prefix) { return (prefix || '') + (FILES[path] ? FILES[path].url : path); },

@@ -54,6 +54,14 @@ mergeInto(LibraryManager.library, {
       return RS.rowOf(e) !== null && !(e.ctrlKey || e.altKey || e.metaKey);
     },
 
+    // then() in a task of its own, soon: a message to itself, which the browser does not hold
+    // back as it does timers set from timers.
+    nextTask: function (then) {
+      var channel = new MessageChannel();
+      channel.port1.onmessage = function () { channel.port1.close(); then(); };
+      channel.port2.postMessage(null);
+    },
+
     testMode: function () {
       if (RS.test === null) RS.test = /[?&]test\b/.test(location.search);
       return RS.test;
@@ -231,15 +239,24 @@ mergeInto(LibraryManager.library, {
       window.dispatchEvent(new CustomEvent('robotscene-bindings', { detail: RS.bindings }));
     },
 
-    resize: function () {
-      var canvas = Gfx.canvas, ratio = window.devicePixelRatio || 1;
+    // The canvas's drawing buffer made the size it shows at, in device pixels; true when it
+    // changed. Resizing a WebGL canvas waits on the browser's graphics, so the context is made
+    // at this size (gl.js) and the first resize then changes nothing.
+    fit: function (canvas) {
+      var ratio = window.devicePixelRatio || 1;
       var width = Math.max(1, Math.round(canvas.clientWidth * ratio));
       var height = Math.max(1, Math.round(canvas.clientHeight * ratio));
-      if (width === canvas.width && height === canvas.height && RS.sized) return;
-      RS.sized = true;
+      if (width === canvas.width && height === canvas.height) return false;
       canvas.width = width;
       canvas.height = height;
-      RS.call('resize', [width, height]);
+      return true;
+    },
+
+    resize: function () {
+      var canvas = Gfx.canvas;
+      if (!RS.fit(canvas) && RS.sized) return;
+      RS.sized = true;
+      RS.call('resize', [canvas.width, canvas.height]);
     },
 
     frame: function () {
@@ -352,7 +369,26 @@ mergeInto(LibraryManager.library, {
     }
     RS.listen();
     if (RS.hooks) window.robotscene = RS.api();
-    RS.resize();
-    requestAnimationFrame(RS.frame);
+    // The canvas takes the window's size (and the program its reshape) in a task of its own; the
+    // first frame comes after it.
+    RS.nextTask(function () {
+      RS.resize();
+      requestAnimationFrame(RS.frame);
+    });
+    if (Module['onSceneStart']) Module['onSceneStart']();
+  },
+
+  // Asyncify frees the main's saved stack with free, which the program's link wraps
+  // (web/gl/Textures.cpp): the wrapper is the one exported.
+  $_free: function (pointer) {
+    Module['___wrap_free'](pointer);
+  },
+
+  // Main's stack is kept (asyncify) while the browser runs one task; main goes on after it.
+  robotscene_yield__deps: ['$RS', '$callUserCallback', '$Asyncify', '$_free'],
+  robotscene_yield: function () {
+    Asyncify.handleSleep(function (wakeUp) {
+      RS.nextTask(function () { callUserCallback(wakeUp); });
+    });
   },
 });

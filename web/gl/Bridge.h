@@ -41,9 +41,10 @@ static_assert(sizeof(DrawState) == 40 && offsetof(DrawState, minFilter) == 4 && 
               "gl.js reads the draw state at these byte offsets (STATE)");
 
 extern "C" {
-// Creates the WebGL 2 context and the one shader; returns 0 when the page has no WebGL 2 (the
-// page then says so).
+// Creates the WebGL 2 context; returns 0 when the page has no WebGL 2 (the page then says so).
 int robotscene_gl_init();
+// Makes the one shader, the vertex buffer and array in that context.
+void robotscene_gl_build();
 // Makes texture id (chosen here, never 0) from width * height * 4 RGBA bytes at pixels.
 void robotscene_gl_texture(int id, int width, int height, const std::uint8_t* pixels);
 void robotscene_gl_delete_texture(int id);

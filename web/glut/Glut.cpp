@@ -69,9 +69,13 @@ void glutInitWindowPosition(int, int) {}
 int glutCreateWindow(const char* title)
 {
     robotscene_set_title(title);
-    int made = robotscene_gl_init() ? 1 : 0;
+    if (!robotscene_gl_init()) {
+        return 0;
+    }
+    yieldDuringStart(); // the context, then the shader: each waits on the browser's graphics
+    robotscene_gl_build();
     yieldDuringStart();
-    return made;
+    return 1;
 }
 
 void glutSetWindowTitle(const char* title)

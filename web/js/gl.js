@@ -99,8 +99,13 @@ mergeInto(LibraryManager.library, {
     Gfx.gl = gl;
     Gfx.canvas.addEventListener('webglcontextlost', Gfx.lose);
     Gfx.canvas.addEventListener('webglcontextrestored', Gfx.restore);
-    Gfx.build();
     return 1;
+  },
+
+  // Apart from the context: asking whether the shader compiled waits on the browser's graphics.
+  robotscene_gl_build__deps: ['$Gfx'],
+  robotscene_gl_build: function () {
+    if (Gfx.ready()) Gfx.build();
   },
 
   robotscene_gl_texture__deps: ['$Gfx'],

@@ -367,6 +367,7 @@ mergeInto(LibraryManager.library, {
     if (window.matchMedia && matchMedia('(prefers-reduced-motion: reduce)').matches) {
       RS.call('prefer_reduced_motion', []);
     }
+    RS.announce(); // what is said is a change from the state at start, even before the first frame
     RS.listen();
     if (RS.hooks) window.robotscene = RS.api();
     // The canvas takes the window's size (and the program its reshape) in a task of its own; the

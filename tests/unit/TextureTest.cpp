@@ -159,13 +159,16 @@ TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
         EXPECT_EQ(err.empty(), c.width != 0) << err;
         EXPECT_NE(err.find(c.reason), std::string::npos) << err;
     }
-    // One byte more is refused before any of it is read: its pages are never even touched.
+    // One byte more is refused before any of it is read: its pages are never even touched. The
+    // image decoded before it is let go all the same.
     void* beyond = mmap(nullptr, limit + 1, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(beyond, MAP_FAILED);
     Img image;
+    image.LoadImg(writeImage("before.png", 4, 4, 4).c_str());
     ::testing::internal::CaptureStderr();
     image.LoadImgFromMemory(static_cast<const unsigned char*>(beyond), limit + 1, "beyond");
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("beyond: file larger than 256 MiB"), std::string::npos);
+    EXPECT_EQ(image.GetPixels(), nullptr);
     munmap(beyond, limit + 1);
 }
 

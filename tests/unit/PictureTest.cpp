@@ -4,7 +4,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "app/FrameDriver.h"
 #include "app/Picture.h"
@@ -24,11 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string contents(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+using fixtures::readFile;
 
 // 2023-11-25 17:48:09 UTC: no two fields alike, the hour past noon; 02:18:09 the next day at +08:30.
 TEST(PictureNameTest, IsTheLocalDateAndTimeToTheSecond)
@@ -43,7 +39,7 @@ TEST(PictureNameTest, IsTheLocalDateAndTimeToTheSecond)
 
 class PictureTest : public ::testing::Test {
 protected:
-    const fs::path dir = fs::temp_directory_path() / ("robotscene-picture-" + std::to_string(::getpid()));
+    const fixtures::ScratchDir dir{"picture"};
     const std::string home = (dir / "home").string();
 
     void SetUp() override
@@ -53,11 +49,10 @@ protected:
         glrec::reset();
         // A 7 by 5 window whose bytes all differ from their neighbours.
         glrec::gl().window = {10, 30, 7, 5};
-        for (int i = 0; i < 7 * 5 * 4; ++i) glrec::gl().frame.push_back(static_cast<unsigned char>(i * 7 + i / 13));
+        glrec::gl().frame = fixtures::pattern(7 * 5 * 4);
         setenv("HOME", home.c_str(), 1);
         unsetenv("XDG_CONFIG_HOME");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Files under dir, with their contents; a name ending in '/' is a folder.
     void make(const std::vector<std::pair<std::string, std::string>>& files)
@@ -150,15 +145,13 @@ TEST_F(PictureTest, OfferSavesTheBytesInANewFileAndSaysWhereOrWhyNot)
         SCOPED_TRACE(c.name);
         c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
         c.configHome ? setenv("XDG_CONFIG_HOME", c.configHome, 1) : unsetenv("XDG_CONFIG_HOME");
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        offerPicture(c.png, "a.b.png");
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.err);
+        const fixtures::Output said = fixtures::captured([&] { offerPicture(c.png, "a.b.png"); });
+        EXPECT_EQ(said.out, c.out);
+        EXPECT_EQ(said.err, c.err);
     }
     fs::current_path(previous);
-    EXPECT_EQ(contents(pictures + "a.b.png"), "old");
-    EXPECT_EQ(contents(pictures + "a.b-2.png"), std::string(png.begin(), png.end()));
+    EXPECT_EQ(readFile(pictures + "a.b.png"), "old");
+    EXPECT_EQ(readFile(pictures + "a.b-2.png"), std::string(png.begin(), png.end()));
     EXPECT_EQ(fs::status(pictures + "a.b-2.png").permissions(), fs::perms(0644));
 }
 
@@ -166,16 +159,13 @@ TEST_F(PictureTest, OfferSavesTheBytesInANewFileAndSaysWhereOrWhyNot)
 TEST_F(PictureTest, PSavesTheFrameAsDrawnOnceBeforeTheSwap)
 {
     ev.KeyboardKeys('p', 0, 0);
-    ::testing::internal::CaptureStdout();
-    display();
-    display();
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string out = fixtures::captured([] { for (int i = 0; i < 2; ++i) display(); }).out;
     std::smatch saved;
     ASSERT_TRUE(std::regex_match(out, saved, std::regex("Saved (" + home + "/robotscene-\\d{8}-\\d{6}\\.png)\n"))) << out;
     EXPECT_EQ(glrec::callsNamed("glReadPixels").size(), 1u);
     EXPECT_LT(glrec::findCall("glReadPixels"), glrec::findCall("glutSwapBuffers"));
     const std::vector<unsigned char> png = framePng();
-    EXPECT_EQ(contents(saved[1].str()), std::string(png.begin(), png.end()));
+    EXPECT_EQ(readFile(saved[1].str()), std::string(png.begin(), png.end()));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <sys/mman.h>
 #include <stb_image_write.h>
 
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "ProcessCounts.h"
 #include "texture/Texture.h"
@@ -20,39 +21,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Bytes that differ from their neighbours, so a skewed or shifted upload changes the checksum.
-std::vector<unsigned char> pattern(std::size_t size)
-{
-    std::vector<unsigned char> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + i / 13);
-    return bytes;
-}
-
 // A file of the fuzz corpus (the tests run from the repository root).
 std::vector<unsigned char> corpus(const std::string& name)
 {
-    std::ifstream in("fuzz/corpus/" + name, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "no fuzz/corpus/" << name; // an empty stand-in would test the wrong refusal
-    return {std::istreambuf_iterator<char>(in), {}};
+    const std::string bytes = fixtures::readFile("fuzz/corpus/" + name);
+    EXPECT_FALSE(bytes.empty()) << "no fuzz/corpus/" << name; // an empty stand-in would test the wrong refusal
+    return {bytes.begin(), bytes.end()};
 }
 
 class TextureTest : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() / ("robotscene-texture-" + std::to_string(::getpid()));
+    const fixtures::ScratchDir dir{"texture"};
 
-    void SetUp() override
-    {
-        glrec::reset();
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { glrec::reset(); }
 
     // An image of the pattern, a JPEG if the name says so, else a PNG; the upload does not depend
     // on the file's format, only on its channels.
     std::string writeImage(const std::string& name, int width, int height, int channels)
     {
         const std::string path = (dir / name).string();
-        const std::vector<unsigned char> pixels = pattern(std::size_t(width) * height * channels);
+        // Bytes that differ from their neighbours: a skewed or shifted upload changes the checksum.
+        const std::vector<unsigned char> pixels = fixtures::pattern(std::size_t(width) * height * channels);
         fs::path(name).extension() == ".jpg" ? stbi_write_jpg(path.c_str(), width, height, channels, pixels.data(), 90)
                                              : stbi_write_png(path.c_str(), width, height, channels, pixels.data(), 0);
         return path;
@@ -152,9 +141,7 @@ TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         Texture texture;
-        ::testing::internal::CaptureStderr();
-        texture.load(c.path);
-        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string err = fixtures::captured([&] { texture.load(c.path); }).err;
         EXPECT_EQ(texture.image.GetWidth(), c.width);
         EXPECT_EQ(err.empty(), c.width != 0) << err;
         EXPECT_NE(err.find(c.reason), std::string::npos) << err;
@@ -165,9 +152,8 @@ TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
     ASSERT_NE(beyond, MAP_FAILED);
     Img image;
     image.LoadImg(writeImage("before.png", 4, 4, 4).c_str());
-    ::testing::internal::CaptureStderr();
-    image.LoadImgFromMemory(static_cast<const unsigned char*>(beyond), limit + 1, "beyond");
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("beyond: file larger than 256 MiB"), std::string::npos);
+    const auto refuse = [&] { image.LoadImgFromMemory(static_cast<const unsigned char*>(beyond), limit + 1, "beyond"); };
+    EXPECT_NE(fixtures::captured(refuse).err.find("beyond: file larger than 256 MiB"), std::string::npos);
     EXPECT_EQ(image.GetPixels(), nullptr);
     munmap(beyond, limit + 1);
 }
@@ -225,11 +211,8 @@ TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
                                                     std::streamsize(c.contents.size()));
         Texture texture;
         texture.load(writeImage("previous.png", 4, 4, 4)); // a failed reload must not keep stale sizes
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        texture.load(path);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-        std::string err = ::testing::internal::GetCapturedStderr();
+        const auto [out, err] = fixtures::captured([&] { texture.load(path); });
+        EXPECT_EQ(out, "");
         EXPECT_EQ(err.rfind("robotscene: cannot load image " + path + ": ", 0), 0u) << err;
         EXPECT_NE(err.find(c.reason), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;

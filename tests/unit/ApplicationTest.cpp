@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandRecorder.h"
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "app/Application.h"
 #include "app/FrameDriver.h"
@@ -23,11 +24,10 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     cmdrec::clear();
     std::string args[] = {"robotscene", "-geometry", "640x480+10+30", "-iconic"};
     char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr(); // images may be absent in a bare checkout
-    EXPECT_EQ(runApplication(4, argv), 0) << "the main loop returned";
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "OpenGL project by Quillaverden\n");
-    ::testing::internal::GetCapturedStderr();
+    int status = -1;
+    // Standard error is left unread: images may be absent in a bare checkout.
+    EXPECT_EQ(fixtures::captured([&] { status = runApplication(4, argv); }).out, "OpenGL project by Quillaverden\n");
+    EXPECT_EQ(status, 0) << "the main loop returned";
 
     // The defaults, 1024 by 768 at (200, 200), go first: glutInit replaces them with what -geometry
     // gives, and gets every argument. The window itself is seen on a real X server end to end.
@@ -71,15 +71,12 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     EXPECT_TRUE(ev.menuShown) << "the program starts on its menu";
 
     // The music starts once at start-up; the first frames find it already playing.
-    auto musicStarts = [] {
-        const auto commands = cmdrec::commands();
-        return std::count(commands.begin(), commands.end(), "canberra-gtk-play -f audio/music.wav");
-    };
-    EXPECT_EQ(musicStarts(), 1);
+    const std::string music = "canberra-gtk-play -f audio/music.wav";
+    EXPECT_EQ(cmdrec::count(music), 1);
     for (int i = 0; i < 3; ++i) display();
     ev.menuShown = false;
     for (int i = 0; i < 3; ++i) display();
-    EXPECT_EQ(musicStarts(), 1) << "the first frames must not start the music a second time";
+    EXPECT_EQ(cmdrec::count(music), 1) << "the first frames must not start the music a second time";
 
     // Each tick re-arms the timer before asking for the redraw.
     glrec::reset();
@@ -96,11 +93,9 @@ TEST(ApplicationTest, HelpVersionAndBadArgumentsOpenNoWindow)
         glrec::reset();
         std::string args[] = {"robotscene", option};
         char* argv[] = {args[0].data(), args[1].data(), nullptr};
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        EXPECT_EQ(runApplication(2, argv), status) << option;
-        ::testing::internal::GetCapturedStdout();
-        ::testing::internal::GetCapturedStderr();
+        int returned = -1;
+        fixtures::captured([&] { returned = runApplication(2, argv); });
+        EXPECT_EQ(returned, status) << option;
         EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << option;
     }
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandRecorder.h"
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "app/FrameDriver.h"
 #include "app/Scene.h"
@@ -17,6 +18,8 @@
 namespace {
 
 using glrec::Vec3;
+
+const std::string music = "canberra-gtk-play -f audio/music.wav";
 
 // The vertices of the frame's last primitive: the floor's underside, or the menu board.
 std::vector<const glrec::RecordedVertex*> lastPrimitive()
@@ -62,15 +65,7 @@ protected:
     // Draws the frames; returns what they wrote to standard output.
     std::string frames(int count = 1)
     {
-        ::testing::internal::CaptureStdout();
-        for (int i = 0; i < count; ++i) display();
-        return ::testing::internal::GetCapturedStdout();
-    }
-
-    long musicStarts()
-    {
-        const auto commands = cmdrec::commands();
-        return std::count(commands.begin(), commands.end(), "canberra-gtk-play -f audio/music.wav");
+        return fixtures::captured([count] { for (int i = 0; i < count; ++i) display(); }).out;
     }
 };
 
@@ -310,11 +305,11 @@ TEST_F(FrameDriverTest, DebugAndMusicLatchesActOncePerChange)
     ev.musicOn = false;
     frames(1);
     EXPECT_FALSE(musicPlaying);
-    EXPECT_EQ(musicStarts(), 0);
+    EXPECT_EQ(cmdrec::count(music), 0);
     ev.musicOn = true;
     frames(4);
     EXPECT_TRUE(musicPlaying);
-    EXPECT_EQ(musicStarts(), 1);
+    EXPECT_EQ(cmdrec::count(music), 1);
 }
 
 TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnlessItIsOff)
@@ -336,7 +331,7 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
                                    double(robot.headSweepReverse)}),
               (std::vector<double>{0, 0, 0, 0, -5, 0, 0}));
     EXPECT_FLOAT_EQ(robot.headAngle, -15 + 0.3f);
-    EXPECT_EQ(musicStarts(), 1);
+    EXPECT_EQ(cmdrec::count(music), 1);
     EXPECT_EQ(frames(), "") << "the request is consumed once";
 
     // With the music off, and on the menu screen.
@@ -346,7 +341,7 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
     ev.resetRequested = true;
     ev.menuShown = true;
     EXPECT_EQ(frames(), "ROBOT RESETED\n");
-    EXPECT_EQ(musicStarts(), 0);
+    EXPECT_EQ(cmdrec::count(music), 0);
 }
 
 // ---- the image bytes a frame sends ----

@@ -17,16 +17,11 @@
 #include <stb_image.h>
 
 #include "CommandRecorder.h"
+#include "Fixtures.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<unsigned char> fileBytes(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 // The files under root/dir, as paths relative to root, sorted.
 std::vector<std::string> filesIn(const fs::path& root, const std::string& dir)
@@ -70,7 +65,8 @@ std::uint32_t little(const std::vector<unsigned char>& bytes, std::size_t at, in
 // takes; none when the file is anything else.
 std::vector<std::int16_t> readWave(const std::string& path)
 {
-    std::vector<unsigned char> b = fileBytes(path);
+    const std::string file = fixtures::readFile(path);
+    const std::vector<unsigned char> b(file.begin(), file.end());
     // RIFF size; a 16-byte fmt chunk: PCM, one channel, rate, byte rate, 2-byte blocks, 16 bits; data to the end.
     auto tag = [&b](std::size_t at, const char* text) { return std::equal(text, text + 4, b.begin() + at); };
     if (b.size() < 46 || !tag(0, "RIFF") || !tag(8, "WAVE") || !tag(12, "fmt ") || !tag(36, "data") ||
@@ -112,9 +108,7 @@ TEST(AssetGenerator, RemakesEveryShippedFileByteForByte)
     std::error_code error;
     fs::path generator = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "tools/assetgen/assetgen";
     if (error || !fs::exists(generator)) GTEST_SKIP() << "assetgen is not built next to this test";
-    char pattern[] = "/tmp/assetgen-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path out = pattern;
+    const fixtures::ScratchDir out{"assetgen"};
     cmdrec::setCapturing(false); // the generator must really run
     int status = std::system((generator.string() + " " + out.string() + " > /dev/null").c_str());
     cmdrec::setCapturing(true);
@@ -125,10 +119,9 @@ TEST(AssetGenerator, RemakesEveryShippedFileByteForByte)
             EXPECT_EQ(filesIn(".", dir), made) << "shipped files nobody makes, or missing";
         }
         for (const std::string& file : made) {
-            EXPECT_TRUE(fileBytes(file) == fileBytes(out / file)) << file << " differs from assetgen's: make assets";
+            EXPECT_TRUE(fixtures::readFile(file) == fixtures::readFile(out / file)) << file << " differs from assetgen's: make assets";
         }
     }
-    fs::remove_all(out);
 }
 
 } // namespace

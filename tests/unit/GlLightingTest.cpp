@@ -25,13 +25,7 @@ TEST(GlLighting, VertexColourIsEmissionAmbientDiffuseAndSpecular)
     // light at (4, 3, 1) is along (0, 0.6, 0.8) as well; the local eye direction (-0.8, 0, 0.6)
     // then gives n.h^2 = 1.96 / 2.96.
     const float local = 1.96f / 2.96f;
-    struct Case {
-        const char* label;
-        bool on, localViewer;
-        Vec4f position, eye;
-        Vec3f normal;
-        Colour emission, want;
-    };
+    struct Case { const char* label; bool on, localViewer; Vec4f position, eye; Vec3f normal; Colour emission, want; };
     const std::vector<Case> cases = {
         {"light off: emission and the model's ambient", false, false, {3, 0, 4, 0}, {0, 0, -5, 1}, {0, 0, 1},
          {0.05f, 0, 0, 1}, {0.09f, 0.06f, 0.08f, 0.8f}},

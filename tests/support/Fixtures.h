@@ -1,6 +1,6 @@
 // Small helpers several unit tests share: a scratch folder of their own, a file's bytes, bytes that
-// differ from their neighbours, and what a call writes to standard output and error. Nothing here
-// knows the program.
+// differ from their neighbours, points compared coordinate by coordinate, and what a call writes to
+// standard output and error. Nothing here knows the program.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +42,13 @@ inline std::vector<unsigned char> pattern(std::size_t size)
     std::vector<unsigned char> bytes(size);
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + i / 13);
     return bytes;
+}
+
+// Each coordinate of `got` within `tolerance` of the same one of `want`.
+template <class Got, class Want> void expectNear(const Got& got, const Want& want, double tolerance)
+{
+    ASSERT_EQ(std::size(got), std::size(want));
+    for (std::size_t k = 0; k < std::size(want); ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "coordinate " << k;
 }
 
 struct Output {

@@ -152,14 +152,12 @@ TEST(WindowTest, TitleUpdatesOnlyAfterMoreThanASecond)
     struct Case { int framesBefore; std::vector<int> frameTimes; std::string title; int frameAfter, timebaseAfter; };
     std::vector<int> sixtySeven(66, 500); // 67 frames, the last at 1005 ms: 66.7 shown as 67 in four columns
     sixtySeven.push_back(1005);
+    const std::string title = "OpenGL project by Quillaverden : ";
     const Case cases[] = {
-        {0, {1000}, "", 1, 0},
-        {0, {1001}, "OpenGL project by Quillaverden :    1 fps", 0, 1001},
-        {0, sixtySeven, "OpenGL project by Quillaverden :   67 fps", 0, 1005},
-        {0, {500, 1000, 1500, 2000}, "OpenGL project by Quillaverden :    2 fps", 1, 1500},
-        {0, {1001, 2001}, "OpenGL project by Quillaverden :    1 fps", 1, 1001},
-        {0, {1001, 2002}, "OpenGL project by Quillaverden :    1 fps", 0, 2002},
-        {99999, {2000}, "OpenGL project by Quillaverden : 50000 fps", 0, 2000}, // wider than four columns: whole
+        {0, {1000}, "", 1, 0}, {0, {1001}, title + "   1 fps", 0, 1001}, {0, sixtySeven, title + "  67 fps", 0, 1005},
+        {0, {500, 1000, 1500, 2000}, title + "   2 fps", 1, 1500},
+        {0, {1001, 2001}, title + "   1 fps", 1, 1001}, {0, {1001, 2002}, title + "   1 fps", 0, 2002},
+        {99999, {2000}, title + "50000 fps", 0, 2000}, // wider than four columns: whole
     };
     for (const Case& c : cases) {
         glrec::reset();

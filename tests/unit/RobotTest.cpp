@@ -277,14 +277,11 @@ TEST_F(RobotTest, EveryPartIsDrawnWhereItBelongsAndTheLeftMirrorsTheRight)
 TEST_F(RobotTest, HeadSweepsBetweenTheLimitsWithABeepAtEachTurnOrTurnsByHand)
 {
     const float any = NAN; // the angle after many float steps is not the point of the case
-    struct Case { const char* name; bool sweep; int turn; float start; bool reverse; int frames;
-                  float angle; bool reverseAfter; std::size_t beeps; };
+    struct Case { const char* name; bool sweep; int turn; float start; bool reverse; int frames; float angle; bool reverseAfter; std::size_t beeps; };
     const Case cases[] = {
         {"turns back on frame 251", true, 0, -15, false, 251, any, true, 1},
-        {"60 exactly is within", true, 0, 59.7f, false, 1, 60, false, 0},
-        {"beyond 60 turns back", true, 0, 59.7f, false, 2, any, true, 1},
-        {"-60 exactly is within", true, 0, -59.7f, true, 1, -60, true, 0},
-        {"beyond -60 turns back", true, 0, -59.7f, true, 2, any, false, 1},
+        {"60 exactly is within", true, 0, 59.7f, false, 1, 60, false, 0}, {"beyond 60 turns back", true, 0, 59.7f, false, 2, any, true, 1},
+        {"-60 exactly is within", true, 0, -59.7f, true, 1, -60, true, 0}, {"beyond -60 turns back", true, 0, -59.7f, true, 2, any, false, 1},
         {"E turns it without a limit", false, 1, -15, true, 400, 385, true, 0},
         {"A turns it the other way", false, -1, -15, true, 100, -115, true, 0},
         {"neither holds it", false, 0, -15, true, 100, -15, true, 0},

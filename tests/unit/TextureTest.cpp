@@ -57,10 +57,8 @@ TEST_F(TextureTest, BindUploadsTheWholeImageInTheFormatReallyDecoded)
         {"rgba.png", 16, 8, 4, true, GL_RGBA, GL_RGBA},
         {"odd.png", 333, 77, 3, false, GL_RGB, GL_RGB}, // 333 * 3 bytes a row: not a multiple of 4
         // Mismatches: the upload follows the channels really decoded, never reading past them.
-        {"three.png", 8, 8, 3, true, GL_RGBA, GL_RGB},
-        {"four.png", 8, 8, 4, false, GL_RGB, GL_RGBA},
-        {"grey.png", 8, 8, 1, false, GL_RGB, GL_LUMINANCE},
-        {"greyalpha.png", 8, 8, 2, true, GL_RGBA, GL_LUMINANCE_ALPHA},
+        {"three.png", 8, 8, 3, true, GL_RGBA, GL_RGB}, {"four.png", 8, 8, 4, false, GL_RGB, GL_RGBA},
+        {"grey.png", 8, 8, 1, false, GL_RGB, GL_LUMINANCE}, {"greyalpha.png", 8, 8, 2, true, GL_RGBA, GL_LUMINANCE_ALPHA},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -184,11 +182,9 @@ TEST_F(TextureTest, UnusableFileLeavesAnEmptyLoadedImageAndSaysWhichFileAndWhy)
     };
     const Case cases[] = {
         {"absent/missing.png", {}, "No such file"}, // its directory does not exist: nothing is written
-        {"empty.png", {}, "empty file"},
-        {"cut.png", corpus("seed-cut-rgba.png"), ""},
+        {"empty.png", {}, "empty file"}, {"cut.png", corpus("seed-cut-rgba.png"), ""},
         // 12000 by 12000 RGBA is 576 MB, below the decoder's own default limit: our side limit must refuse it.
-        {"huge.png", corpus("seed-claims-12000.png"), "larger than 8192"},
-        {"huge.jpg", corpus("seed-claims-60000.jpg"), "larger than 8192"},
+        {"huge.png", corpus("seed-claims-12000.png"), "larger than 8192"}, {"huge.jpg", corpus("seed-claims-60000.jpg"), "larger than 8192"},
         {"huffman.jpg", corpus("crash-jpeg-huffman-codes"), "Huffman"}, // a table of more than 256 codes
         {"256-codes.jpg", dht(256), "no SOF"}, {"257-codes.jpg", dht(257), "Huffman"},
         {"1024-tables.jpg", tables(1024), "no SOF"}, {"1025-tables.jpg", tables(1025), "Huffman"},

@@ -87,25 +87,22 @@ TEST_F(PictureTest, FramePngIsTheWholeWindowTopRowFirstInRgb)
 // given; else ~/Pictures if it is a folder; else home. Paths are under dir, but for absolute ones.
 TEST_F(PictureTest, FolderIsTheConfiguredOneElsePicturesElseHome)
 {
-    const std::string shots = "XDG_PICTURES_DIR=\"$HOME/Shots\"\n", other = "XDG_PICTURES_DIR=\"$HOME/Other\"\n";
-    struct Case { const char* name; bool configHome; std::vector<std::pair<std::string, std::string>> files; std::string folder; };
+    const std::string shots = "XDG_PICTURES_DIR=\"$HOME/Shots\"\n", homeDirs = "home/.config/user-dirs.dirs";
+    using File = std::pair<std::string, std::string>; // a name ending in '/' is a folder
+    const File xdgShots{"config/user-dirs.dirs", shots}, pictures{"home/Pictures/", ""};
+    const File homeOther{homeDirs, "XDG_PICTURES_DIR=\"$HOME/Other\"\n"};
+    struct Case { const char* name; bool configHome; std::vector<File> files; std::string folder; };
     const Case cases[] = {
-        {"XDG_CONFIG_HOME's file", true, {{"config/user-dirs.dirs", shots}, {"home/.config/user-dirs.dirs", other}, {"home/Pictures/", ""}},
-         "home/Shots"},
-        {"without XDG_CONFIG_HOME, ~/.config's", false,
-         {{"config/user-dirs.dirs", shots}, {"home/.config/user-dirs.dirs", other}, {"home/Pictures/", ""}}, "home/Other"},
-        {"with XDG_CONFIG_HOME, never ~/.config's", true, {{"home/.config/user-dirs.dirs", other}, {"home/Pictures/", ""}},
-         "home/Pictures"},
-        {"the last line, an absolute path", false, {{"home/.config/user-dirs.dirs", shots + "XDG_PICTURES_DIR=\"/srv/pictures\"\n"}},
-         "/srv/pictures"},
-        {"$HOME alone", false, {{"home/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME\"\n"}, {"home/Pictures/", ""}}, "home"},
+        {"XDG_CONFIG_HOME's file", true, {xdgShots, homeOther, pictures}, "home/Shots"},
+        {"without XDG_CONFIG_HOME, ~/.config's", false, {xdgShots, homeOther, pictures}, "home/Other"},
+        {"with XDG_CONFIG_HOME, never ~/.config's", true, {homeOther, pictures}, "home/Pictures"},
+        {"the last line, an absolute path", false, {{homeDirs, shots + "XDG_PICTURES_DIR=\"/srv/pictures\"\n"}}, "/srv/pictures"},
+        {"$HOME alone", false, {{homeDirs, "XDG_PICTURES_DIR=\"$HOME\"\n"}, pictures}, "home"},
         {"lines that do not set it", false,
-         {{"home/.config/user-dirs.dirs", "# XDG_PICTURES_DIR=\"$HOME/A\"\n XDG_PICTURES_DIR=\"$HOME/B\"\nXDG_PICTURES_DIR=$HOME/C\n"
-                                          "XDG_PICTURES_DIR=\"$HOME/D\nXDG_PICTURES_DIR=\"E\"\nXDG_PICTURES_DIR=\"$HOMEF\"\n\n"
-                                          "XDG_DESKTOP_DIR=\"$HOME/G\"\n"},
-          {"home/Pictures/", ""}},
+         {{homeDirs, "# XDG_PICTURES_DIR=\"$HOME/A\"\n XDG_PICTURES_DIR=\"$HOME/B\"\nXDG_PICTURES_DIR=$HOME/C\nXDG_PICTURES_DIR=\"$HOME/D\n"
+                     "XDG_PICTURES_DIR=\"E\"\nXDG_PICTURES_DIR=\"$HOMEF\"\n\nXDG_DESKTOP_DIR=\"$HOME/G\"\n"}, pictures},
          "home/Pictures"},
-        {"no file: ~/Pictures", false, {{"home/Pictures/", ""}}, "home/Pictures"},
+        {"no file: ~/Pictures", false, {pictures}, "home/Pictures"},
         {"~/Pictures a file: home", false, {{"home/Pictures", "not a folder"}}, "home"},
         {"nothing: home", false, {}, "home"},
     };

@@ -68,8 +68,7 @@ TEST(GlAssembly, EachModeMakesItsShapesWithGlsProvokingVertex)
               {"outlined polygon, whole", P::Polygon, line, round(5), "L0,1/0 L1,2/0 L2,3/0 L3,4/0 L4,0/0"},
               {"fan as points", P::TriangleFan, point, round(4), "P0/2 P1/2 P2/2 P0/3 P2/3 P3/3"},
               {"quad strip as points", P::QuadStrip, point, round(4), "P2/3 P0/3 P1/3 P3/3"},
-          },
-          false, CullFace::Back);
+          }, false, CullFace::Back);
 }
 
 TEST(GlAssembly, OutlinesAndPointsAreCulledByTheirWindingFilledTrianglesByThePage)

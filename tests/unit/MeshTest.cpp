@@ -34,8 +34,7 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
     struct Case { const char* name; std::function<void(Mesh&)> build; std::size_t count; Expected expected; };
     const Case cases[] = {
         {"plane 51.2 x 12.8", [](Mesh& m) { m.createPlane(51.2, 12.8, 1); }, 4,
-         {{0, {-25.6, 0, 6.4, 0, 1}}, {1, {25.6, 0, 6.4, 1, 1}}, {2, {25.6, 0, -6.4, 1, 0}},
-          {3, {-25.6, 0, -6.4, 0, 0}}}},
+         {{0, {-25.6, 0, 6.4, 0, 1}}, {1, {25.6, 0, 6.4, 1, 1}}, {2, {25.6, 0, -6.4, 1, 0}}, {3, {-25.6, 0, -6.4, 0, 0}}}},
         {"box 2 x 4 x 6", [](Mesh& m) { m.createBox(2, 4, 6); }, 8,
          {{0, {-1, -2, 3}}, {1, {1, -2, 3}}, {2, {1, 2, 3}}, {3, {-1, 2, 3}}, {4, {-1, -2, -3}},
           {5, {1, -2, -3}}, {6, {1, 2, -3}}, {7, {-1, 2, -3}}}},

@@ -44,11 +44,11 @@ inline std::vector<unsigned char> pattern(std::size_t size)
     return bytes;
 }
 
-// Each coordinate of `got` within `tolerance` of the same one of `want`.
-template <class Got, class Want> void expectNear(const Got& got, const Want& want, double tolerance)
+// Each coordinate of `got` within `tolerance` of the same one of `want`; failures name the label.
+template <class Got, class Want> void expectNear(const Got& got, const Want& want, double tolerance, const char* label = "")
 {
-    ASSERT_EQ(std::size(got), std::size(want));
-    for (std::size_t k = 0; k < std::size(want); ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "coordinate " << k;
+    ASSERT_EQ(std::size(got), std::size(want)) << label;
+    for (std::size_t k = 0; k < std::size(want); ++k) EXPECT_NEAR(got[k], want[k], tolerance) << label << " coordinate " << k;
 }
 
 struct Output {

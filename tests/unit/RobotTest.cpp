@@ -185,10 +185,8 @@ struct Box { Point low, high; };
 
 void expectNear(const Box& got, const Box& want, double tolerance)
 {
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(got.low[k], want.low[k], tolerance) << "axis " << k;
-        EXPECT_NEAR(got.high[k], want.high[k], tolerance) << "axis " << k;
-    }
+    fixtures::expectNear(got.low, want.low, tolerance, "low");
+    fixtures::expectNear(got.high, want.high, tolerance, "high");
 }
 
 // The bounding box of the vertices of a span that `keep` selects, in the robot's frame.

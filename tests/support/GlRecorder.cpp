@@ -177,7 +177,7 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
     record("glVertex3f", {x, y, z});
     glrec::State& s = gl();
     s.beginEndErrors += s.insideBegin ? 0 : 1;
-    glrec::RecordedVertex v{{x, y, z}, glrec::apply(s.currentModelview(), x, y, z), s.color, s.normal, s.texCoord};
+    glrec::RecordedVertex v{{x, y, z}, glrec::apply(s.modelview.back(), x, y, z), s.color, s.normal, s.texCoord};
     if (!s.primitives.empty()) s.primitives.back().vertices.push_back(static_cast<int>(s.vertices.size()));
     s.vertices.push_back(v);
 }

@@ -91,7 +91,6 @@ struct State {
     void (*timer)(int) = nullptr;
 
     bool isEnabled(GLenum cap) const { return enabled.count(cap) != 0; }
-    const Mat4& currentModelview() const { return modelview.back(); }
 };
 
 // The recorder's state. reset() clears it to the defaults above.

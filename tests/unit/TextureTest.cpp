@@ -123,18 +123,15 @@ TEST_F(TextureTest, CopiesShareThePixelsAndOutliveTheOriginalAndReloadsReleaseTh
 // (and found to be no image), one byte more is not.
 TEST_F(TextureTest, RefusalsStartExactlyAtTheirLimits)
 {
-    const auto zeros = [this](const char* name, std::uintmax_t bytes) { // sparse: no disk is used
-        std::string path = (dir / name).string();
-        std::ofstream{path};
-        fs::resize_file(path, bytes);
-        return path;
-    };
     const std::uintmax_t limit = std::uintmax_t(256) << 20; // bytes
+    const std::string zeros = (dir / "limit").string(); // that many zero bytes, sparse: no disk is used
+    std::ofstream{zeros};
+    fs::resize_file(zeros, limit);
     struct Case { std::string path; int width; const char* reason; }; // width 0: refused for the reason
     const Case cases[] = {
         {writeImage("wide.png", 8192, 1, 1), 8192, ""}, {writeImage("wider.png", 8193, 1, 1), 0, "larger than 8192"},
         {writeImage("tall.png", 1, 8192, 1), 1, ""}, {writeImage("taller.png", 1, 8193, 1), 0, "larger than 8192"},
-        {zeros("limit", limit), 0, "not a JPEG or PNG"},
+        {zeros, 0, "not a JPEG or PNG"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

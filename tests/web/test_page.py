@@ -11,14 +11,13 @@ import fcntl
 import hashlib
 import json
 import re
-import struct
 import tempfile
 import time
 
 from testkit import browser
 from testkit.base import BUILD_DIR, REPO_ROOT, WEB_DIR, HarnessError, wait_until
 from testkit.checks import check_exit, run_test
-from testkit.images import fraction_over, read_ppm, write_png, write_ppm
+from testkit.images import fraction_over, png_size, read_ppm, write_png, write_ppm
 from testkit.program import GATE_LIB, GatedRun, binary_path
 
 ENGINE = browser.engine_from_environment()
@@ -62,10 +61,7 @@ class Side:
             step = BARRIER
         self.device.key(step)
         self.keys += 2
-        wait_until(lambda: self.counts()[1] >= self.keys, 60, f"{type(self).__name__}'s keys")
-
-    def counts(self):  # frames drawn, key events handled
-        return self.device.counts()
+        wait_until(lambda: self.device.counts()[1] >= self.keys, 60, f"{type(self).__name__}'s keys")
 
     def drag(self):  # the same calls on the desktop's runner and the page
         self.device.drag(*DRAG)
@@ -121,10 +117,6 @@ class Web(Side):
         after = page.wait_for(lambda s: not s["lost"] and page.status() == "", 30, "the context back, the line clear")
         self.checks.check("a lost context waited for and said so; the music untouched", "waiting" in waiting
                           and [after[k] for k in ("music", "musicStarts")] == music, (waiting, music, after))
-
-    def counts(self):
-        state = self.device.state()
-        return state["drawn"], state["events"]
 
     def drag_hold(self):
         self.device.drag(*DRAG, release=False)
@@ -227,10 +219,8 @@ def page_behaviour(checks, page, web):
     web.frames(1)
     png = wait_until(lambda: [path for path in page.download_dir.glob("robotscene-*.png")  # written whole: a browser
                               if path.read_bytes().endswith(PNG_END)], 30, "the picture's download")[0]  # may name it first
-    data = png.read_bytes()
     checks.check("P offers the frame as a PNG download", re.fullmatch(r"robotscene-\d{8}-\d{6}\.png", png.name)
-                 and data[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", data[16:24]) == size,
-                 (png.name, data[:24]))
+                 and png_size(png.read_bytes()) == size, (png.name, png_size(png.read_bytes()), size))
     for step, frames, redraws in PACING:
         drawn = page.evaluate(f"robotscene.pace({step}, {frames})")
         checks.check(f"{redraws} redraws in {frames} frames of {step} ms", drawn == redraws, drawn)

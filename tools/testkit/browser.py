@@ -197,6 +197,11 @@ class Page(Managed):
     def state(self):
         return self.evaluate("window.robotscene ? robotscene.state() : null")
 
+    def counts(self):
+        """Frames drawn, key events handled: as program.GatedRun.counts, for the gated page."""
+        state = self.state()
+        return state["drawn"], state["events"]
+
     def wait_for(self, predicate, timeout, what):
         # Polls the page's state; the test's verdicts never hang on the time a step took.
         return wait_until(lambda: (lambda s: s and predicate(s) and s)(self.state()), timeout, what)

@@ -100,8 +100,7 @@ def reopen(page, ready):  # the page opened again, once `ready` holds in the new
 
 def draws(page):  # the page's build, once it has drawn a frame that is not black
     reopen(page, "!!window.robotscene")
-    page.evaluate("robotscene.allow(1)")
-    page.wait_for(lambda s: s["drawn"] == 1, 60, "a frame")
+    page.frames(1)
     return page.canvas().fraction_near((0, 0, 0), 40) < 0.9 and page.evaluate(BUILD)
 
 

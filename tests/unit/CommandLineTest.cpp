@@ -48,9 +48,8 @@ std::string noValue(const std::string& arg) { return "robotscene: option " + arg
 
 TEST(CommandLineTest, EachOptionAndEachErrorDecidesAsDocumented)
 {
+    // What --help and --version print is test_keys_cli's; here every way to reach them.
     const std::string help = handle({"--help"}).out, version = handle({"--version"}).out;
-    EXPECT_EQ(help.rfind("Usage: robotscene [OPTION]...\n", 0), 0u) << help;
-    EXPECT_TRUE(std::regex_match(version, std::regex("robotscene \\d+\\.\\d+\n"))) << version;
     struct Case { std::vector<std::string> args; int status; std::string out, err; };
     std::vector<Case> cases = {
         {{}, keepRunning, "", ""}, {{"-h"}, 0, help, ""},

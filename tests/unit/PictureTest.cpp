@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,10 @@
 
 #include "Fixtures.h"
 #include "GlRecorder.h"
+#include "app/FrameDriver.h"
 #include "app/Picture.h"
 #include "app/PictureFile.h"
+#include "input/Event.h"
 
 namespace fs = std::filesystem;
 
@@ -137,6 +140,20 @@ TEST_F(PictureTest, OfferSavesTheBytesInANewFileAndSaysWhereOrWhyNot)
     EXPECT_EQ(readFile(pictures + "a.b.png"), "old");
     EXPECT_EQ(readFile(pictures + "a.b-2.png"), std::string(png.begin(), png.end()));
     EXPECT_EQ(fs::status(pictures + "a.b-2.png").permissions(), fs::perms(0644));
+}
+
+// P: the frame as drawn, read before the swap (after it the back buffer may hold anything), saved
+// once in the pictures folder.
+TEST_F(PictureTest, PSavesTheFrameAsDrawnOnceBeforeTheSwap)
+{
+    ev.KeyboardKeys('p', 0, 0);
+    const std::string out = fixtures::captured([] { for (int i = 0; i < 2; ++i) display(); }).out;
+    std::smatch saved;
+    ASSERT_TRUE(std::regex_match(out, saved, std::regex("Saved (" + home + "/robotscene-\\d{8}-\\d{6}\\.png)\n"))) << out;
+    EXPECT_EQ(glrec::callsNamed("glReadPixels").size(), 1u);
+    EXPECT_LT(glrec::findCall("glReadPixels"), glrec::findCall("glutSwapBuffers"));
+    const std::vector<unsigned char> png = framePng();
+    EXPECT_EQ(readFile(saved[1].str()), std::string(png.begin(), png.end()));
 }
 
 } // namespace

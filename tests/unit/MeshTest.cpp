@@ -170,7 +170,9 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCaller
     }
 }
 
-TEST(SolidsTest, OnlyLoadedTexturesAreUploadedSideBeforeWallCapBeforeCaps)
+// The side's image bound before the wall and the cap's between the wall and the caps is seen in
+// RobotTest: the robot's upload order, and the circle image on exactly the shoulders' end discs.
+TEST(SolidsTest, OnlyLoadedTexturesAreUploadedAndTheCapsImageOnlyWithCaps)
 {
     Mesh mesh;
     static unsigned char pixels[3 * 8] = {};
@@ -195,14 +197,6 @@ TEST(SolidsTest, OnlyLoadedTexturesAreUploadedSideBeforeWallCapBeforeCaps)
         draw(mesh, side, cap, false); // no caps: the cap image is not sent
         ASSERT_EQ(glrec::gl().uploads.size(), 1u);
         EXPECT_EQ(glrec::gl().uploads[0].width, 3);
-        glrec::reset();
-        draw(mesh, side, cap, true);
-        int sideUpload = glrec::findCall("glTexImage2D"), capUpload = glrec::findCall("glTexImage2D", sideUpload + 1);
-        ASSERT_EQ(glrec::gl().uploads.size(), 2u);
-        EXPECT_EQ(glrec::gl().uploads[1].width, 5);
-        EXPECT_LT(sideUpload, glrec::findCall("glBegin"));
-        EXPECT_GT(capUpload, glrec::findCall("glEnd"));
-        EXPECT_LT(capUpload, glrec::findCall("glBegin", glrec::findCall("glEnd")));
     }
 }
 

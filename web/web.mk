@@ -25,8 +25,9 @@ WEB_ENV := NODE_PATH=/usr/share/nodejs
 web: deps-if-missing
 	@$(MAKE) --no-print-directory web-build
 
+# Configured every time, so CMAKE_FLAGS (CI's -DROBOTSCENE_WERROR=ON) reach the page as the desktop.
 web-build:
-	@[ -f $(WEB_DIR)/CMakeCache.txt ] || $(WEB_ENV) emcmake cmake -S . -B $(WEB_DIR)
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_DIR) $(CMAKE_FLAGS)
 	$(WEB_ENV) cmake --build $(WEB_DIR) -j $(JOBS)
 
 web-serve: web

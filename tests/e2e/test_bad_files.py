@@ -11,7 +11,7 @@ import tempfile
 from collections import Counter
 from pathlib import Path
 
-from testkit.base import REPO_ROOT, scaled, wait_until
+from testkit.base import REPO_ROOT
 from testkit.checks import check_exit, run_test
 from testkit.program import ProgramRun
 # The board and the floor are drawn lit whether or not their images loaded (untextured, white).
@@ -24,14 +24,9 @@ CORPUS = REPO_ROOT / "fuzz" / "corpus"
 LOAD_FAILURE = re.compile(r"^robotscene: cannot load image (\S+): (.+)$")
 
 
-def corpus(name):
-    """Puts a file of the fuzz corpus in place of the image, under the image's own name."""
-    return lambda path: shutil.copyfile(CORPUS / name, path)
-
-
-# What is done to each file, and the words its reason must contain.
-DAMAGE = {ROBOT: (Path.unlink, "No such file"), FLOOR: (corpus("seed-claims-12000.png"), "larger than 8192"),
-          MENU: (corpus("crash-jpeg-huffman-codes"), "Huffman"), SKY: (corpus("seed-foreign.bmp"), "not a JPEG or PNG")}
+# What takes each file's place (None: nothing), from the fuzz corpus, and the words its reason must contain.
+DAMAGE = {ROBOT: (None, "No such file"), FLOOR: ("seed-claims-12000.png", "larger than 8192"),
+          MENU: ("crash-jpeg-huffman-codes", "Huffman"), SKY: ("seed-foreign.bmp", "not a JPEG or PNG")}
 
 
 def failures(run):
@@ -48,8 +43,9 @@ def test_bad_files(checks):
         work = Path(temp)
         for assets in ("textures", "audio"):
             shutil.copytree(REPO_ROOT / assets, work / assets)
-        for name, (spoil, _) in DAMAGE.items():
-            spoil(work / name)
+        for name, (spoiled, _) in DAMAGE.items():
+            (work / name).unlink()
+            spoiled and shutil.copyfile(CORPUS / spoiled, work / name)
         with ProgramRun("bad-files", cue_seconds=0, cwd=work) as run:
             run.find_window()
             checks.passes("the menu shows", lambda: run.wait_for_picture(menu_shown, 30, "the menu board", "menu"))
@@ -66,8 +62,8 @@ def test_bad_files(checks):
                 checks.passes(f"O works (\"{line}\")", lambda: run.wait_for_line(f"^{line}$", 30))
             # Back from the debug set, the robot's own images are loaded again, the missing one too.
             expected[ROBOT] += 1
-            checks.passes("the robot's images load again", lambda: wait_until(
-                lambda: failures(run)[0] == expected, scaled(30), f"stderr lines {dict(expected)}"))
+            checks.waits("the robot's images load again", lambda: failures(run)[0] == expected,
+                         f"stderr lines {dict(expected)}")
             check_exit(checks, run)
 
 

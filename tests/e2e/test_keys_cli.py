@@ -8,7 +8,6 @@ import tempfile
 import time
 from pathlib import Path
 
-from testkit.base import scaled, wait_until
 from testkit.checks import check_exit, run_test
 from testkit.images import read_ppm
 from testkit.program import ProgramRun, binary_path
@@ -27,16 +26,14 @@ def window_session(checks, temp):
     dirs.write_text('# written by a test\nXDG_PICTURES_DIR="$HOME/shots"\n')
     for second in range(int(time.time()), int(time.time()) + 120):  # names P would take: it must add -2
         (shots / time.strftime("robotscene-%Y%m%d-%H%M%S.png", time.localtime(second))).write_text("old")
-    with ProgramRun("keys-window", args=["-geometry", "640x480+10+10"],
-                            env={"HOME": temp, "XDG_CONFIG_HOME": temp}) as run:
+    with ProgramRun("keys-window", args=["-geometry", "640x480+10+30"], env={"HOME": temp, "XDG_CONFIG_HOME": temp}) \
+            as run:
         run.find_window()
-        for key, name, wanted in ((None, "-geometry 640x480+10+10 gives that window", (10, 10, 640, 480)),
+        for key, name, wanted in ((None, "-geometry 640x480+10+30 gives that window", (10, 30, 640, 480)),
                                   ("F11", "F11 fills the screen", (0, 0, 1280, 1024)),
-                                  ("F11", "F11 again gives back the window's size and place", (10, 10, 640, 480))):
-            if key:
-                run.key(key)
-            checks.passes(name, lambda: wait_until(lambda: run.geometry() == wanted, scaled(30),
-                                                          f"the window at {wanted}, now {run.geometry()}"))
+                                  ("F11", "F11 again gives back the window's size and place", (10, 30, 640, 480))):
+            key and run.key(key)
+            checks.waits(name, lambda: run.geometry() == wanted, f"the window at {wanted}, now {run.geometry()}")
         for number in (1, 2):
             run.key("p")
             path = Path(run.wait_for_line(r"^Saved (.*)$", 30).group(1))
@@ -49,9 +46,8 @@ def window_session(checks, temp):
                              run.screenshot(f"picture-{number}"), PICTURE_LEVELS, step=1) <= EDGE_SHARE, path)
         dirs.write_text('XDG_PICTURES_DIR="$HOME/missing"\n')
         run.key("p")
-        checks.passes("P into a missing folder prints one line on standard error", lambda: wait_until(
-            lambda: re.fullmatch(f"robotscene: cannot save a picture to {re.escape(temp)}/missing/[^\n]*\n",
-                                 run.stderr_text()), scaled(30), "the line"))
+        checks.waits("P into a missing folder prints one line on standard error", lambda: re.fullmatch(
+            f"robotscene: cannot save a picture to {re.escape(temp)}/missing/[^\n]*\n", run.stderr_text()), "the line")
         checks.check("each P saved one picture", run.count_lines("^Saved ") == 2, run.lines())
         check_exit(checks, run, "after a failed picture: ")
 

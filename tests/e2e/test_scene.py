@@ -4,7 +4,7 @@ what the program prints, what the fake sound player logged and what the window s
 import time
 from pathlib import Path
 
-from testkit.base import scaled, wait_until
+from testkit.base import scaled
 from testkit.checks import check_exit, run_test
 from testkit.program import WINDOW_POSITION, WINDOW_SIZE, ProgramRun
 from testkit.scene import (HEAD, LOWER_PART, ROBOT, ROBOT_LOWER, STILL_WATCH, changed, floor_drawn, menu_shown, still,
@@ -12,8 +12,8 @@ from testkit.scene import (HEAD, LOWER_PART, ROBOT, ROBOT_LOWER, STILL_WATCH, ch
 from testkit.xvfb import pid_alive
 
 
-def see(run, checks, name, predicate, what, label, timeout=30):
-    return checks.passes(name, lambda: run.wait_for_picture(predicate, timeout, what, label))
+def see(run, checks, name, predicate, what):
+    return checks.passes(name, lambda: run.wait_for_picture(predicate, 30, what, what))
 
 
 def music_pid(run):
@@ -28,7 +28,7 @@ def check_menu_toggle(run, checks):
                                    ("space", "space again shows the menu", menu_shown, "menu-again"),
                                    ("space", "space again shows the scene", floor_drawn, "scene-again")):
         key and run.key(key)
-        see(run, checks, name, shown, what, what)
+        see(run, checks, name, shown, what)
 
 
 def check_drive(run, checks):
@@ -37,14 +37,10 @@ def check_drive(run, checks):
     run.key("f")  # hologram off, which plays no cue
     time.sleep(scaled(STILL_WATCH))
     sweeping = run.screenshot("sweeping")
-    see(run, checks, "the head sweeps by itself", lambda image: changed(sweeping, image, HEAD),
-        "the head to turn", "swept")
-
+    see(run, checks, "the head sweeps by itself", lambda image: changed(sweeping, image, HEAD), "the head turned")
     run.key("r")
     checks.passes("R logs \"head\"", lambda: run.wait_for_cue("head", 1))
-    start_picture = checks.passes("R stops the head sweep", lambda: wait_still(
-        run, HEAD, "the head to stop", "stopped"))
-
+    start_picture = checks.passes("R stops the head sweep", lambda: wait_still(run, HEAD, "the head to stop", "stopped"))
     run.hold("z", 1.0)
     moved = checks.passes("the robot coasts to a stop after Z", lambda: wait_still(
         run, LOWER_PART, "the robot to coast to a stop", "moved"))
@@ -58,27 +54,21 @@ def check_reset(run, checks, start_picture):
     run.key("Return")
     checks.passes("Enter prints \"ROBOT RESETED\"", lambda: run.wait_for_line(r"^ROBOT RESETED$", 30))
     checks.passes("Enter logs \"reset\"", lambda: run.wait_for_cue("reset", 1))
-
-    checks.passes("reset restarts the music with one player", lambda: wait_until(
-        lambda: music_pid(run) != music_before and not pid_alive(music_before)
-        and pid_alive(music_pid(run)), scaled(30),
-        f"a new music player alive and the old one {music_before} ended"))
+    checks.waits("reset restarts the music with one player", lambda: music_pid(run) != music_before
+                 and not pid_alive(music_before) and pid_alive(music_pid(run)), f"a new player, {music_before} ended")
     if start_picture:
         see(run, checks, "reset puts the robot back at its start place",
-            lambda image: still(start_picture, image, ROBOT_LOWER), "the robot at its start place", "reset")
+            lambda image: still(start_picture, image, ROBOT_LOWER), "reset")
 
 
 def check_music(run, checks):
     playing = music_pid(run)
-    checks.check("music plays before M", playing and pid_alive(playing),
-                 f"music pids {run.players.pids('music')}")
+    checks.check("music plays before M", playing and pid_alive(playing), f"music pids {run.players.pids('music')}")
     run.key("m")
-    checks.passes("M stops the music player", lambda: wait_until(
-        lambda: not pid_alive(playing), scaled(30), f"music player {playing} to end"))
+    checks.waits("M stops the music player", lambda: not pid_alive(playing), f"music player {playing} to end")
     run.key("m")
-    checks.passes("M again starts a new music player", lambda: wait_until(
-        lambda: music_pid(run) != playing and pid_alive(music_pid(run)),
-        scaled(30), "a new music player"))
+    checks.waits("M again starts a new music player", lambda: music_pid(run) != playing and pid_alive(music_pid(run)),
+                 "a new music player")
 
 
 def holdings(pid):
@@ -95,16 +85,13 @@ def holdings(pid):
 def check_holdings(run, checks):
     """Reloading the images (O), restarting the music (M, Enter) and cues (V, Enter) give back every
     descriptor, thread and child they take: exact counts, once the cues have ended."""
-    before = holdings(run.process.pid)
-    resets = run.count_lines(r"^ROBOT RESETED$")
+    before, resets = holdings(run.process.pid), run.count_lines(r"^ROBOT RESETED$")
     for key in ("o", "o", "m", "m", "v", "v", "v", "Return"):
         run.key(key)
-    checks.passes("the keys were handled", lambda: wait_until(  # the last one prints a line
-        lambda: run.count_lines(r"^ROBOT RESETED$") > resets, scaled(30), "the reset line"))
-    checks.passes("reloads, music restarts and cues leave descriptors, threads and children as they were",
-                  lambda: wait_until(lambda: holdings(run.process.pid) == before, scaled(30),
-                                             f"(descriptors, threads, children) back to {before}, "
-                                             f"now {holdings(run.process.pid)}"))
+    checks.waits("the keys were handled", lambda: run.count_lines(r"^ROBOT RESETED$") > resets,
+                 "the reset line")  # the last key prints one
+    checks.waits("reloads, music restarts and cues leave descriptors, threads and children as they were",
+                 lambda: holdings(run.process.pid) == before, f"(descriptors, threads, children) back to {before}")
 
 
 def test_scene(checks):

@@ -5,7 +5,6 @@ image, P saves the frame as a PNG file in the pictures folder, Esc ends it with 
 
 import os
 import re
-import struct
 import subprocess
 import sys
 import tempfile
@@ -13,17 +12,12 @@ from pathlib import Path
 
 from testkit.base import REPO_ROOT
 from testkit.checks import check_exit, run_test
-from testkit.images import PNG_SIGNATURE
+from testkit.images import png_size
 from testkit.program import WINDOW_SIZE, ProgramRun
 from testkit.scene import menu_shown
 
 # The version as the build takes it, from the top CMakeLists.txt (the testbed has no build tree).
 VERSION = re.search(r"project\(robotscene VERSION ([0-9.]+)", (REPO_ROOT / "CMakeLists.txt").read_text())[1]
-
-
-def png_size(path):
-    data = Path(path).read_bytes()[:24]
-    return struct.unpack(">II", data[16:24]) if data.startswith(PNG_SIGNATURE) else None
 
 
 def check_session(checks, label, command, cwd="/"):
@@ -40,7 +34,7 @@ def check_session(checks, label, command, cwd="/"):
             saved = checks.passes(f"{label}: P saves a picture",
                                   lambda: Path(run.wait_for_line(r"^Saved (.*)$", 30)[1]))
             checks.check(f"{label}: the picture is the window's size, in ~/Pictures", saved is not None
-                         and saved.parent == pictures and png_size(saved) == WINDOW_SIZE, saved)
+                         and saved.parent == pictures and png_size(saved.read_bytes()) == WINDOW_SIZE, saved)
             check_exit(checks, run, f"{label}: ", timeout=10)
 
 

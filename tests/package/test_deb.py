@@ -47,14 +47,20 @@ def tool(*command, **options):
                           env=options.pop("env", ENV), **options)
 
 
+def tool_passes(checks, name, *command, quiet=False, **options):
+    # One check: the tool exits 0 and, if quiet, prints nothing on standard output.
+    result = tool(*command, **options)
+    return checks.check(name, result.returncode == 0 and not (quiet and result.stdout.strip()),
+                        result.stdout[-4000:] + result.stderr[-4000:])
+
+
 def words(text):
     # Blanks and DEP-5's " ." paragraph lines do not count.
     return " ".join(text.replace("\n .\n", "\n").split())
 
 
 def check_licence(checks):
-    result = tool("reuse", "lint", cwd=REPO_ROOT)
-    checks.check("reuse lint passes", result.returncode == 0, result.stdout[-3000:] + result.stderr)
+    tool_passes(checks, "reuse lint passes", "reuse", "lint", cwd=REPO_ROOT)
     expat = words((REPO_ROOT / "LICENSE").read_text().split("\n\n", 2)[2])
     copyright = (REPO_ROOT / "debian/copyright").read_text()
     said = {"debian/copyright": "Files: *\nCopyright: 2026 robotscene developers\nLicense: Expat\n" in copyright
@@ -102,8 +108,7 @@ def check_upload(checks, folder, log, deb, program):
 
 def check_metadata(checks, root):
     # validate-tree also looks for the desktop entry the metadata launches.
-    result = tool("appstreamcli", "validate-tree", "--no-net", root)
-    checks.check("appstreamcli validate-tree passes", result.returncode == 0, result.stdout + result.stderr)
+    tool_passes(checks, "appstreamcli validate-tree passes", "appstreamcli", "validate-tree", "--no-net", root)
     text = (REPO_ROOT / "debian/changelog").read_text()  # the top line and the date of its entry
     top, day = text.partition("\n")[0], email.utils.parsedate_to_datetime(re.search(r"\n -- .*>  (.*)\n", text)[1]).date()
     changelog = gzip.decompress((root / "usr/share/doc/robotscene/changelog.Debian.gz").read_bytes()).decode()
@@ -116,14 +121,6 @@ def check_metadata(checks, root):
     text = " ".join(result.stdout.split())
     checks.check("man renders the page without warnings, dated and versioned", result.returncode == 0
                  and not result.stderr.strip() and f"robotscene {VERSION} {day}" in text, result.stderr + text[-300:])
-    # Each row of the README's key table as the manual words it: the AZERTY key, the QWERTY one
-    # where it differs, the gamepad's where there is one, then what it does.
-    table = (REPO_ROOT / "README.md").read_text().split("| Key (AZERTY) | QWERTY, QWERTZ | Gamepad | What it does |")[1]
-    rows = [[cell.strip() for cell in line.strip("|").split("|")] for line in table.split("\n\n")[0].splitlines()[2:]]
-    said = [key + (f"; on QWERTY and QWERTZ {qwerty}" if qwerty != key else "") + (f"; gamepad: {pad}" if pad else "")
-            + f" {does}" for key, qwerty, pad, does in rows]
-    missing = [line for line in said if line not in text]
-    checks.check(f"manual has the README's {len(rows)} keys", rows and not missing, "\n".join(missing))
 
 
 def desktop_entry(path):
@@ -151,12 +148,11 @@ def check_layout(checks, prefix, launcher, extra=()):
                  installed_files == expected and not modes and all(os.access(prefix / name, os.X_OK) for name in FILES[:2]),
                  f"missing {sorted(expected - installed_files)}, extra {sorted(installed_files - expected)}, {modes}")
     path = prefix / "share/applications/robotscene.desktop"
-    entry, result = desktop_entry(path), tool("desktop-file-validate", path)
+    entry = desktop_entry(path)
     said = [entry.get(key) for key in ("Type", "Name", "Icon")] + exec_arguments(entry.get("Exec", ""))
     checks.check("entry: application robotscene, its icon, the installed launcher",
                  said == ["Application", "robotscene", "robotscene", str(launcher)], str(entry))
-    checks.check("desktop-file-validate accepts the entry", result.returncode == 0 and not result.stdout.strip(),
-                 result.stdout + result.stderr)
+    tool_passes(checks, "desktop-file-validate accepts the entry", "desktop-file-validate", path, quiet=True)
 
 
 def check_reproducible(checks, temp, commit):
@@ -191,24 +187,22 @@ def check_installed(checks, deb, temp):
         return
     before, packages, env = listing(), installed_packages(), dict(ENV, DEBIAN_FRONTEND="noninteractive")
     try:
-        result = tool(*APT, "install", deb, env=env)
-        if checks.check("apt-get installs the package", result.returncode == 0, result.stdout + result.stderr):
+        if tool_passes(checks, "apt-get installs the package", *APT, "install", deb, env=env):
             installed.check_version(checks, "/usr/games/robotscene")
             installed.check_session(checks, "/usr/games", "/usr/games/robotscene")
             entry = desktop_entry(Path("/usr/share/applications/robotscene.desktop"))
             installed.check_session(checks, "desktop entry", exec_arguments(entry["Exec"])[0], cwd=temp)
     finally:  # with whatever apt brought in for it
         added = sorted(line.split()[-1] for line in installed_packages() - packages)
-        result = tool(*APT, "purge", "robotscene", *added, env=env)
-        checks.check("apt-get purges it", result.returncode == 0, result.stdout + result.stderr)
+        tool_passes(checks, "apt-get purges it", *APT, "purge", "robotscene", *added, env=env)
     changed = sorted(before ^ listing())
     checks.check("purged: nothing left behind, nothing else changed", not changed, "\n".join(changed[:20]))
 
 
 def check_cmake_install(checks, temp):
     prefix = temp / "install $dir"  # a blank and a dollar sign: quoting faults show
-    result = tool("sh", "-c", 'umask 0002 && exec cmake --install "$0" --prefix "$1"', BUILD_DIR, prefix)
-    if checks.check("cmake --install succeeds", result.returncode == 0, result.stdout + result.stderr):
+    if tool_passes(checks, "cmake --install succeeds", "sh", "-c", 'umask 0002 && exec cmake --install "$0" --prefix "$1"',
+                   BUILD_DIR, prefix):
         check_layout(checks, prefix, prefix / "games/robotscene")
         (temp / "links").mkdir()  # the launcher must follow the link to find its prefix
         (temp / "links/robotscene").symlink_to(prefix / "games/robotscene")

@@ -2,6 +2,7 @@
 // While capturing they run nothing, but for /bin/true in a spawned program's place.
 #include "CommandRecorder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -49,6 +50,12 @@ void clear()
 {
     std::lock_guard<std::mutex> guard(recorder().lock);
     recorder().commands.clear();
+}
+
+long count(const std::string& command)
+{
+    const std::vector<std::string> all = commands();
+    return std::count(all.begin(), all.end(), command);
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit)

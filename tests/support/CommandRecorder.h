@@ -19,6 +19,8 @@ bool capturing();
 // Commands recorded so far, in the order they were made.
 std::vector<std::string> commands();
 void clear();
+// How many of them are exactly this command.
+long count(const std::string& command);
 
 // Polls the condition every 10 ms until it holds or the limit passes; returns its last value.
 // Nothing is timed, only waited for: the limit is generous for a loaded machine.

@@ -40,10 +40,8 @@ inline bool running(pid_t pid)
     return close != std::string::npos && stat[close + 2] != 'Z' && stat[close + 2] != 'X';
 }
 
-struct LogLine {
-    pid_t pid; // 0 for a line the test wrote itself
-    std::string args;
-};
+// A line of the log: the stand-in's process id (0 for a line the test wrote itself) and arguments.
+struct LogLine { pid_t pid; std::string args; };
 
 // Set up on construction, undone on destruction; `seconds` is how long each stand-in plays.
 // Its members are public, in the order they must be made: the directory before the log in it.

@@ -28,10 +28,7 @@ std::vector<Mat4>& currentStack() { return gl().matrixMode == GL_PROJECTION ? gl
 
 void multiply(const Mat4& m) { currentStack().back() = currentStack().back() * m; }
 
-int componentsOf(GLenum format)
-{
-    return format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_LUMINANCE_ALPHA ? 2 : 1;
-}
+int componentsOf(GLenum format) { return format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_LUMINANCE_ALPHA ? 2 : 1; }
 
 } // namespace
 
@@ -96,15 +93,9 @@ void glLineWidth(GLfloat width) { record("glLineWidth", {width}); }
 
 // ---- GL: lighting and material ----
 
-void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params)
-{
-    glrec::recordVector("glMaterialfv", face, pname, params, pname == GL_SHININESS ? 1 : 4);
-}
+void glMaterialfv(GLenum face, GLenum pname, const GLfloat* v) { glrec::recordVector("glMaterialfv", face, pname, v, pname == GL_SHININESS ? 1 : 4); }
 void glMaterialf(GLenum face, GLenum pname, GLfloat param) { record("glMaterialf", {double(face), double(pname), param}); }
-void glLightfv(GLenum light, GLenum pname, const GLfloat* params)
-{
-    glrec::recordVector("glLightfv", light, pname, params, pname == GL_SPOT_DIRECTION ? 3 : 4);
-}
+void glLightfv(GLenum light, GLenum pname, const GLfloat* v) { glrec::recordVector("glLightfv", light, pname, v, pname == GL_SPOT_DIRECTION ? 3 : 4); }
 void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", {double(pname), double(param)}); }
 
 // ---- GL: textures ----
@@ -164,11 +155,7 @@ void glPopMatrix()
 }
 void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); glrec::multiply(glmath::translation(x, y, z)); }
 void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { record("glRotated", {a, x, y, z}); glrec::multiply(glmath::rotation(a, glrec::Vec3{x, y, z})); }
-void glScaled(GLdouble x, GLdouble y, GLdouble z)
-{
-    record("glScaled", {x, y, z});
-    glrec::multiply(glmath::scaling(x, y, z));
-}
+void glScaled(GLdouble x, GLdouble y, GLdouble z) { record("glScaled", {x, y, z}); glrec::multiply(glmath::scaling(x, y, z)); }
 
 // ---- GL: immediate mode ----
 
@@ -190,10 +177,8 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
     record("glVertex3f", {x, y, z});
     glrec::State& s = gl();
     s.beginEndErrors += s.insideBegin ? 0 : 1;
-    glrec::RecordedVertex v{{x, y, z}, glrec::apply(s.currentModelview(), x, y, z), s.color, s.normal, s.texCoord};
-    if (!s.primitives.empty()) {
-        s.primitives.back().vertices.push_back(static_cast<int>(s.vertices.size()));
-    }
+    glrec::RecordedVertex v{{x, y, z}, glrec::apply(s.modelview.back(), x, y, z), s.color, s.normal, s.texCoord};
+    if (!s.primitives.empty()) s.primitives.back().vertices.push_back(static_cast<int>(s.vertices.size()));
     s.vertices.push_back(v);
 }
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { record("glNormal3f", {x, y, z}); gl().normal = {x, y, z}; }
@@ -230,22 +215,14 @@ void glutSpecialFunc(void (*callback)(int, int, int)) { record("glutSpecialFunc"
 void glutSpecialUpFunc(void (*callback)(int, int, int)) { record("glutSpecialUpFunc"); gl().specialUp = callback; }
 void glutFullScreenToggle() { record("glutFullScreenToggle"); }
 void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x), double(y)}); gl().window[0] = x, gl().window[1] = y; }
-void glutReshapeWindow(int width, int height)
-{
-    record("glutReshapeWindow", {double(width), double(height)});
-    gl().window[2] = width, gl().window[3] = height;
-}
+void glutReshapeWindow(int w, int h) { record("glutReshapeWindow", {double(w), double(h)}); gl().window[2] = w, gl().window[3] = h; }
 void glutMouseFunc(void (*callback)(int, int, int, int)) { record("glutMouseFunc"); gl().mouse = callback; }
 void glutMouseWheelFunc(void (*callback)(int, int, int, int)) { record("glutMouseWheelFunc"); gl().mouseWheel = callback; }
 void glutMotionFunc(void (*callback)(int, int)) { record("glutMotionFunc"); gl().motion = callback; }
 void glutJoystickFunc(void (*)(unsigned int, int, int, int), int interval) { record("glutJoystickFunc", {double(interval)}); }
 void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc"); gl().display = callback; }
 void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc"); gl().reshape = callback; }
-void glutTimerFunc(unsigned int ms, void (*callback)(int), int value)
-{
-    record("glutTimerFunc", {double(ms), double(value)});
-    gl().timer = callback;
-}
+void glutTimerFunc(unsigned int ms, void (*callback)(int), int value) { record("glutTimerFunc", {double(ms), double(value)}); gl().timer = callback; }
 void glutPostRedisplay() { record("glutPostRedisplay"); }
 void glutSwapBuffers() { record("glutSwapBuffers"); gl().swapCount++; }
 void glutMainLoop() { record("glutMainLoop"); }

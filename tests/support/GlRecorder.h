@@ -28,10 +28,8 @@ using Mat4 = glmath::Mat4<double>;
 // Where the point (x, y, z) lands under m, divided by w.
 Vec3 apply(const Mat4& m, double x, double y, double z);
 
-struct Call {
-    std::string name;
-    std::vector<double> args; // numeric arguments in order; pointers and callbacks left out
-};
+// A call's name and its numeric arguments in order; pointers and callbacks left out.
+struct Call { std::string name; std::vector<double> args; };
 
 // One glVertex3f, with the state current when it was sent.
 struct RecordedVertex {
@@ -42,10 +40,8 @@ struct RecordedVertex {
     std::array<float, 4> texCoord; // s, t, r, q
 };
 
-struct Primitive {
-    GLenum mode;
-    std::vector<int> vertices; // indices into State::vertices
-};
+// A glBegin's mode and its vertices, as indices into State::vertices.
+struct Primitive { GLenum mode; std::vector<int> vertices; };
 
 struct Upload {
     int width, height;
@@ -95,7 +91,6 @@ struct State {
     void (*timer)(int) = nullptr;
 
     bool isEnabled(GLenum cap) const { return enabled.count(cap) != 0; }
-    const Mat4& currentModelview() const { return modelview.back(); }
 };
 
 // The recorder's state. reset() clears it to the defaults above.

@@ -1,32 +1,23 @@
-// The shipped images and sounds against what the program asks of them: every image decodes with
-// the channels its bind uploads, in sides GL accepts; every sound is a WAV file the player takes,
-// never clipping and about as loud as the music; and the generator remakes every file, and only
-// those. The per-frame upload budget is FrameDriverTest's. Paths are relative to the repository
-// root.
+// The shipped sounds against what the program asks of them: every sound is a WAV file the player
+// takes, never clipping and about as loud as the music; and the generator remakes every file, and
+// only those. Each shipped image's size and channels are pinned by the corpus replay's manifest;
+// the per-frame upload budget is FrameDriverTest's. Paths are relative to the repository root.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <stb_image.h>
 
 #include "CommandRecorder.h"
+#include "Fixtures.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<unsigned char> fileBytes(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 // The files under root/dir, as paths relative to root, sorted.
 std::vector<std::string> filesIn(const fs::path& root, const std::string& dir)
@@ -37,24 +28,6 @@ std::vector<std::string> filesIn(const fs::path& root, const std::string& dir)
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
-
-TEST(ShippedImages, DecodeWithTheChannelsTheirBindReadsInSidesGlAccepts)
-{
-    const std::vector<std::string> images = filesIn(".", "textures");
-    ASSERT_FALSE(images.empty());
-    for (const std::string& path : images) {
-        SCOPED_TRACE(path);
-        int width = 0, height = 0, channels = 0;
-        unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0); // as the program decodes
-        ASSERT_NE(pixels, nullptr) << stbi_failure_reason();
-        stbi_image_free(pixels);
-        // A JPEG is bound with bind (RGB), a PNG with bindAlpha (RGBA).
-        EXPECT_EQ(channels, path.substr(path.size() - 4) == ".jpg" ? 3 : 4);
-        EXPECT_TRUE(isPowerOfTwo(width) && isPowerOfTwo(height)) << width << " x " << height;
-    }
 }
 
 constexpr std::uint32_t sampleRate = 22050; // samples per second
@@ -70,7 +43,8 @@ std::uint32_t little(const std::vector<unsigned char>& bytes, std::size_t at, in
 // takes; none when the file is anything else.
 std::vector<std::int16_t> readWave(const std::string& path)
 {
-    std::vector<unsigned char> b = fileBytes(path);
+    const std::string file = fixtures::readFile(path);
+    const std::vector<unsigned char> b(file.begin(), file.end());
     // RIFF size; a 16-byte fmt chunk: PCM, one channel, rate, byte rate, 2-byte blocks, 16 bits; data to the end.
     auto tag = [&b](std::size_t at, const char* text) { return std::equal(text, text + 4, b.begin() + at); };
     if (b.size() < 46 || !tag(0, "RIFF") || !tag(8, "WAVE") || !tag(12, "fmt ") || !tag(36, "data") ||
@@ -112,9 +86,7 @@ TEST(AssetGenerator, RemakesEveryShippedFileByteForByte)
     std::error_code error;
     fs::path generator = fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "tools/assetgen/assetgen";
     if (error || !fs::exists(generator)) GTEST_SKIP() << "assetgen is not built next to this test";
-    char pattern[] = "/tmp/assetgen-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path out = pattern;
+    const fixtures::ScratchDir out{"assetgen"};
     cmdrec::setCapturing(false); // the generator must really run
     int status = std::system((generator.string() + " " + out.string() + " > /dev/null").c_str());
     cmdrec::setCapturing(true);
@@ -125,10 +97,9 @@ TEST(AssetGenerator, RemakesEveryShippedFileByteForByte)
             EXPECT_EQ(filesIn(".", dir), made) << "shipped files nobody makes, or missing";
         }
         for (const std::string& file : made) {
-            EXPECT_TRUE(fileBytes(file) == fileBytes(out / file)) << file << " differs from assetgen's: make assets";
+            EXPECT_TRUE(fixtures::readFile(file) == fixtures::readFile(out / file)) << file << " differs from assetgen's: make assets";
         }
     }
-    fs::remove_all(out);
 }
 
 } // namespace

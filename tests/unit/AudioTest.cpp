@@ -35,9 +35,8 @@ struct Subreaper : ::testing::Environment {
 };
 const auto* subreaper = ::testing::AddGlobalTestEnvironment(new Subreaper);
 
-bool exists(pid_t pid) { return fs::exists("/proc/" + std::to_string(pid)); }
 // Ended and reaped, however long a busy machine takes to schedule the reaper.
-bool gone(pid_t pid) { return waitUntil([pid] { return !exists(pid); }); }
+bool gone(pid_t pid) { return waitUntil([pid] { return !fs::exists("/proc/" + std::to_string(pid)); }); }
 
 class AudioTest : public ::testing::Test, public FakePlayer {
 protected:

@@ -2,12 +2,11 @@
 // in the words the table gives, and no entry more. The menu screen's key card is drawn from the
 // table itself (tools/assetgen/BoardArt.cpp); AssetsTest holds the shipped picture to what the
 // generator draws. The page writes its key list and controls from the table at start.
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "Fixtures.h"
 #include "input/Bindings.h"
 
 namespace {
@@ -38,9 +37,8 @@ TEST(BindingsTest, TheReadmeAndTheManualPageListEveryBindingInTheTablesWordsAndN
     struct List { const char *path, *from, *to; std::string (*entry)(const Binding&); std::string start; int others; };
     for (const List& list : {List{"README.md", "## Keys and mouse", "## ", readmeRow, "\n| ", 1 + 4},
                              List{"packaging/robotscene.6.in", ".SH KEYS", ".SH FILES", manualEntry, "\n.TP\n", 0}}) {
-        std::stringstream file;
-        file << std::ifstream(list.path).rdbuf();
-        std::string all = file.str(), text = all.substr(all.find(std::string("\n") + list.from));
+        const std::string all = fixtures::readFile(list.path);
+        std::string text = all.substr(all.find(std::string("\n") + list.from));
         text = text.substr(0, text.find(std::string("\n") + list.to, 1) + 1);
         int entries = 0;
         for (std::size_t at = text.find(list.start); at != std::string::npos; at = text.find(list.start, at + 1)) ++entries;

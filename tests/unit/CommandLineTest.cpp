@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Fixtures.h"
 #include "app/CommandLine.h"
 
 namespace {
@@ -22,10 +23,7 @@ const std::map<std::string, bool> options = {
     {"-h", false}, {"--help", false}, {"--version", false}, {"-geometry", true}, {"-display", true},
     {"-direct", false}, {"-indirect", false}, {"-iconic", false}, {"-gldebug", false}, {"-sync", false}};
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+struct Outcome { int status; std::string out, err; };
 
 // handleCommandLine on the program's name and these arguments, what it returns and writes.
 Outcome handle(std::vector<std::string> args)
@@ -50,20 +48,15 @@ std::string noValue(const std::string& arg) { return "robotscene: option " + arg
 
 TEST(CommandLineTest, EachOptionAndEachErrorDecidesAsDocumented)
 {
+    // What --help and --version print is test_keys_cli's; here every way to reach them.
     const std::string help = handle({"--help"}).out, version = handle({"--version"}).out;
-    EXPECT_EQ(help.rfind("Usage: robotscene [OPTION]...\n", 0), 0u) << help;
-    EXPECT_TRUE(std::regex_match(version, std::regex("robotscene \\d+\\.\\d+\n"))) << version;
     struct Case { std::vector<std::string> args; int status; std::string out, err; };
     std::vector<Case> cases = {
-        {{}, keepRunning, "", ""},
-        {{"-h"}, 0, help, ""},
+        {{}, keepRunning, "", ""}, {{"-h"}, 0, help, ""},
         {{"-display", "--help"}, keepRunning, "", ""}, // a value, whatever it looks like
-        {{"-geometry", "640x480+10+30", "--bogus"}, 2, "", unknown("--bogus")},
-        {{"-iconic", "-display"}, 2, "", noValue("-display")},
+        {{"-geometry", "640x480+10+30", "--bogus"}, 2, "", unknown("--bogus")}, {{"-iconic", "-display"}, 2, "", noValue("-display")},
         // The first argument that decides, decides.
-        {{"--bogus", "--help"}, 2, "", unknown("--bogus")},
-        {{"--help", "--bogus"}, 0, help, ""},
-        {{"--version", "--help"}, 0, version, ""},
+        {{"--bogus", "--help"}, 2, "", unknown("--bogus")}, {{"--help", "--bogus"}, 0, help, ""}, {{"--version", "--help"}, 0, version, ""},
         {{"-sync", "-geometry", "640x480+10+30", "--version", "-h"}, 0, version, ""},
     };
     // Every X option alone, and with its value missing; near misses of each name are unknown.
@@ -102,8 +95,7 @@ std::set<std::string> optionsIn(std::string text)
 
 std::string section(const std::string& path, const std::string& from, const std::string& to)
 {
-    std::ifstream file(path);
-    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    const std::string text = fixtures::readFile(path);
     const std::size_t start = text.find(from);
     EXPECT_NE(start, std::string::npos) << path << ": no " << from;
     return start == std::string::npos ? "" : text.substr(start, text.find(to, start + from.size()) - start);

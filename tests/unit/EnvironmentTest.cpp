@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandRecorder.h"
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "environment/Environment.h"
 
@@ -54,11 +55,9 @@ void expectPicture(const char* name, int width, const Point& origin, const Point
         return Point{};
     };
     Point zero = corner(0, 0), sEnd = corner(1, 0), tEnd = corner(0, 1);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(zero[k], origin[k], tolerance) << "image corner (0, 0), coordinate " << k;
-        EXPECT_NEAR(sEnd[k] - zero[k], s[k], tolerance) << "edge along s, coordinate " << k;
-        EXPECT_NEAR(tEnd[k] - zero[k], t[k], tolerance) << "edge along t, coordinate " << k;
-    }
+    fixtures::expectNear(zero, origin, tolerance, "image corner (0, 0),");
+    fixtures::expectNear(glrec::minus(sEnd, zero), s, tolerance, "edge along s,");
+    fixtures::expectNear(glrec::minus(tEnd, zero), t, tolerance, "edge along t,");
 }
 
 // Culled sides and uploads ("upload <width>", "a" for RGBA) in the order of the frame's calls.

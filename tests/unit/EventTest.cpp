@@ -1,6 +1,6 @@
 // Tests of the input record: what Enter resets, every key in both cases, key releases, arrows,
 // mouse buttons, drags and the wheel with the menu shown and hidden, the immediate GL changes of
-// T and Y, Esc, and the GLUT callbacks' forwarding to the global record; then every row of the
+// T and Y, and the GLUT callbacks' forwarding to the global record; then every row of the
 // binding table by its key on AZERTY, QWERTY and QWERTZ layouts, its arrow and the gamepad.
 #include <algorithm>
 #include <cctype>
@@ -181,13 +181,6 @@ TEST(EventTest, TAndYChangeGlAtOnceAndResetLeavesThem)
     }
 }
 
-TEST(EventDeathTest, EscEndsTheProcessWithStatusZero)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe"); // cue threads of earlier tests may still run
-    Event e;
-    EXPECT_EXIT(e.KeyboardKeys(27, 0, 0), ::testing::ExitedWithCode(0), "");
-}
-
 TEST(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
 {
     glrec::reset();
@@ -244,7 +237,7 @@ TEST(EventTest, EveryBindingByEachOfItsKeysOnEveryLayoutAndByThePadActsAsItsAzer
         {Stick::leftLeft, pad(0, -1000, 0, 0)}, {Stick::leftRight, pad(0, 1000, 0, 0)},
         {Stick::rightLeft, pad(0, 0, 0, -500)}, {Stick::rightRight, pad(0, 0, 0, 1000)}, {Stick::none, letter(0)}};
     for (const Binding& b : bindings) {
-        if (b.action == Action::quit || (b.character == 0 && b.special == 0)) continue; // Esc: the death test
+        if (b.action == Action::quit || (b.character == 0 && b.special == 0)) continue; // Esc: end to end (check_exit)
         SCOPED_TRACE(b.id);
         Press arrow = [&](Event& e, bool down) { down ? e.arrowKeys(b.special, 3, 4) : e.arrowKeysUp(b.special, 3, 4); };
         const auto azerty = held(b.character != 0 ? letter(b.character) : arrow);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandRecorder.h"
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "app/FrameDriver.h"
 #include "app/Scene.h"
@@ -17,6 +18,8 @@
 namespace {
 
 using glrec::Vec3;
+
+const std::string music = "canberra-gtk-play -f audio/music.wav";
 
 // The vertices of the frame's last primitive: the floor's underside, or the menu board.
 std::vector<const glrec::RecordedVertex*> lastPrimitive()
@@ -59,18 +62,12 @@ protected:
         cmdrec::clear();
     }
 
-    // Draws the frames; returns what they wrote to standard output.
+    // Draws the frames on a fresh recording, so it holds those frames only; returns what they wrote
+    // to standard output.
     std::string frames(int count = 1)
     {
-        ::testing::internal::CaptureStdout();
-        for (int i = 0; i < count; ++i) display();
-        return ::testing::internal::GetCapturedStdout();
-    }
-
-    long musicStarts()
-    {
-        const auto commands = cmdrec::commands();
-        return std::count(commands.begin(), commands.end(), "canberra-gtk-play -f audio/music.wav");
+        glrec::reset();
+        return fixtures::captured([count] { for (int i = 0; i < count; ++i) display(); }).out;
     }
 };
 
@@ -87,9 +84,7 @@ TEST_F(FrameDriverTest, DefaultOrbitCameraSeesTheFloorFromAboveAndBehind)
     const double c = std::cos(20 * pi / 180), s = std::sin(20 * pi / 180);
     for (const auto* v : underside) {
         double x = v->object[0], z = v->object[2]; // the corner at world (-x, -0.1, z): turned about z
-        EXPECT_NEAR(v->eye[0], x, 1e-4);
-        EXPECT_NEAR(v->eye[1], -4 - 0.1 * c + z * s, 1e-4);
-        EXPECT_NEAR(v->eye[2], -42 - 0.1 * s - z * c, 1e-4);
+        fixtures::expectNear(v->eye, Vec3{x, -4 - 0.1 * c + z * s, -42 - 0.1 * s - z * c}, 1e-4);
     }
     EXPECT_EQ(glrec::gl().uploads.back().width, 256) << "the floor's own image";
     EXPECT_TRUE(glrec::gl().isEnabled(GL_CULL_FACE));
@@ -119,7 +114,6 @@ TEST_F(FrameDriverTest, ChaseAndTrackingCamerasLookAtTheRobot)
         ev.robotX = c.robotX;
         ev.robotZ = c.robotZ;
         ev.robotAngle = c.robotAngle;
-        glrec::reset();
         frames();
         auto look = glrec::callsNamed("gluLookAt").at(0).args;
         for (std::size_t k = 0; k < c.lookAt.size(); ++k) EXPECT_NEAR(look[k], c.lookAt[k], 1e-5) << k;
@@ -137,7 +131,6 @@ TEST_F(FrameDriverTest, RobotIsDrawnAtItsPlaceTurnedByItsHeadingAboutTheVertical
     ev.robotX = 2;
     auto eyeOffset = [this](double heading) { // where the robot's eye is drawn, from the robot's place
         ev.robotAngle = heading;
-        glrec::reset();
         frames();
         for (const auto& v : glrec::gl().vertices) { // the eye's translucent black is drawn nowhere else
             if (v.color[3] == 0.7f) return Vec3{v.eye[0] - 2, v.eye[1] + 4, v.eye[2] + 5};
@@ -147,9 +140,7 @@ TEST_F(FrameDriverTest, RobotIsDrawnAtItsPlaceTurnedByItsHeadingAboutTheVertical
     Vec3 ahead = eyeOffset(0);
     ASSERT_GT(std::hypot(ahead[0], ahead[2]), 1) << "the eye sits off the axis, so a turn moves it";
     Vec3 left = eyeOffset(90); // a quarter turn anticlockwise seen from above: -z turns to -x
-    EXPECT_NEAR(left[0], ahead[2], 1e-4);
-    EXPECT_NEAR(left[1], ahead[1], 1e-4);
-    EXPECT_NEAR(left[2], -ahead[0], 1e-4);
+    fixtures::expectNear(left, Vec3{ahead[2], ahead[1], -ahead[0]}, 1e-4);
 }
 
 // ---- the record reaching the robot ----
@@ -163,12 +154,10 @@ TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
     EXPECT_NEAR(robot.headAngle, start + 10, 1e-4);
     ev.KeyboardKeysUp('e', 0, 0);
     ev.KeyboardKeys('r', 0, 0); // the sweep on again
-    glrec::reset();
     frames(1);
     EXPECT_NEAR(robot.headAngle, start + 10.3, 1e-4);
     EXPECT_EQ(uploadsOfSize(128, 256), 2) << "the hologram is drawn";
     ev.KeyboardKeys('f', 0, 0);
-    glrec::reset();
     frames(1);
     EXPECT_EQ(uploadsOfSize(128, 256), 0) << "F hides the hologram";
     for (bool reduced : {true, false}) { // the page's reduced motion: no fly-by may start
@@ -273,19 +262,15 @@ TEST_F(FrameDriverTest, MenuFreezesAllMotionAndShowsItsBoardFacingTheEye)
     ev.turnDirection = 1;
     ev.rotationAxisY = 1;
     frames(20);
-    EXPECT_EQ(speed, frozenSpeed);
-    EXPECT_EQ(ev.robotZ, z);
-    EXPECT_EQ(ev.robotAngle, 0);
-    EXPECT_EQ(robot.holoLightPos, band) << "the robot is not drawn, so it does not animate";
+    // Speed, place, heading; the robot is not drawn, so its light band does not animate.
+    EXPECT_EQ((std::vector<double>{speed, ev.robotZ, ev.robotAngle, robot.holoLightPos}), (std::vector<double>{frozenSpeed, z, 0, band}));
     auto board = lastPrimitive();
     ASSERT_EQ(board.size(), 4u);
     // The 50 by 50 plane's (x, 0, z) stands upright 80 before the eye, facing it: its image's
     // corner (0, 0), at (-25, 0, -25), is at the top left.
     for (const auto* v : board) {
         EXPECT_NEAR(std::fabs(v->object[0]) + std::fabs(v->object[2]), 50, 1e-4);
-        EXPECT_NEAR(v->eye[0], v->object[0], 1e-4);
-        EXPECT_NEAR(v->eye[1], -v->object[2], 1e-4);
-        EXPECT_NEAR(v->eye[2], -80, 1e-4);
+        fixtures::expectNear(v->eye, Vec3{v->object[0], -v->object[2], -80}, 1e-4);
     }
     ev.menuShown = false;
     frames(1);
@@ -303,21 +288,20 @@ TEST_F(FrameDriverTest, DebugAndMusicLatchesActOncePerChange)
     EXPECT_EQ(uploadsOfSize(64, 64), 55) << "every robot bind shows a grid";
     EXPECT_EQ(frames(), "");
     ev.KeyboardKeys('o', 0, 0);
-    glrec::reset();
     EXPECT_EQ(frames(), "DEBUG DISABLED\n");
     EXPECT_EQ(uploadsOfSize(32, 32), 44) << "the second O puts the robot's own images back";
     EXPECT_EQ(uploadsOfSize(64, 64), 2) << "only the drum's two lids";
     ev.musicOn = false;
     frames(1);
     EXPECT_FALSE(musicPlaying);
-    EXPECT_EQ(musicStarts(), 0);
+    EXPECT_EQ(cmdrec::count(music), 0);
     ev.musicOn = true;
     frames(4);
     EXPECT_TRUE(musicPlaying);
-    EXPECT_EQ(musicStarts(), 1);
+    EXPECT_EQ(cmdrec::count(music), 1);
 }
 
-TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnlessItIsOff)
+TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndLeavesTheMusicOffIfItWasOff)
 {
     ev.debugOn = true;
     ev.moveDirection = 1;
@@ -327,7 +311,6 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
     ASSERT_GT(speed, 0);
     robot.headAngle = 50;
     robot.headSweepReverse = true;
-    cmdrec::clear();
     ev.KeyboardKeys(13, 0, 0);
     EXPECT_EQ(frames(), "DEBUG DISABLED\nROBOT RESETED\n");
     EXPECT_FALSE(ev.resetRequested);
@@ -335,8 +318,7 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
     EXPECT_EQ((std::vector<double>{speed, double(currentDirection), rotationSpeed, ev.robotX, ev.robotZ, ev.robotAngle,
                                    double(robot.headSweepReverse)}),
               (std::vector<double>{0, 0, 0, 0, -5, 0, 0}));
-    EXPECT_FLOAT_EQ(robot.headAngle, -15 + 0.3f);
-    EXPECT_EQ(musicStarts(), 1);
+    EXPECT_FLOAT_EQ(robot.headAngle, -15 + 0.3f); // the music restarting is test_scene's
     EXPECT_EQ(frames(), "") << "the request is consumed once";
 
     // With the music off, and on the menu screen.
@@ -346,7 +328,7 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndRestartsTheMusicUnless
     ev.resetRequested = true;
     ev.menuShown = true;
     EXPECT_EQ(frames(), "ROBOT RESETED\n");
-    EXPECT_EQ(musicStarts(), 0);
+    EXPECT_EQ(cmdrec::count(music), 0);
 }
 
 // ---- the image bytes a frame sends ----
@@ -367,8 +349,7 @@ TEST_F(FrameDriverTest, EveryKindOfFrameUploadsAtMostThreeMebibytesAndBalancesTh
         falconRun = c.flyBy;
         falconPosZ = 100; // scene units along the path: mid-flight
         frames(); // a first frame settles the state (a texture-set switch happens in it)
-        glrec::reset();
-        display();
+        frames();
         const std::vector<glrec::Upload>& uploads = glrec::gl().uploads;
         ASSERT_FALSE(uploads.empty()) << c.label << ": no image bound at all";
         std::size_t total = 0;

@@ -35,13 +35,7 @@ std::vector<Vec4f> round(int n)
     return clip;
 }
 
-struct Case {
-    const char* label;
-    Primitive mode;
-    PolygonMode polygonMode;
-    std::vector<Vec4f> clip;
-    std::string want;
-};
+struct Case { const char* label; Primitive mode; PolygonMode polygonMode; std::vector<Vec4f> clip; std::string want; };
 
 void check(const std::vector<Case>& cases, bool cull, CullFace cullFace)
 {
@@ -62,8 +56,7 @@ TEST(GlAssembly, EachModeMakesItsShapesWithGlsProvokingVertex)
               {"lines stay lines in point mode", P::Lines, point, round(2), "L0,1/1"},
               {"line strip", P::LineStrip, fill, round(4), "L0,1/1 L1,2/2 L2,3/3"},
               {"triangles, the odd vertex left", P::Triangles, fill, round(7), "T0,1,2/2 T3,4,5/5"},
-              {"strip: every other triangle keeps the winding", P::TriangleStrip, fill, round(5),
-               "T0,1,2/2 T2,1,3/3 T2,3,4/4"},
+              {"strip: every other triangle keeps the winding", P::TriangleStrip, fill, round(5), "T0,1,2/2 T2,1,3/3 T2,3,4/4"},
               {"fan", P::TriangleFan, fill, round(5), "T0,1,2/2 T0,2,3/3 T0,3,4/4"},
               {"quads split at the last corner", P::Quads, fill, round(8), "T0,1,3/3 T1,2,3/3 T4,5,7/7 T5,6,7/7"},
               {"quad strip", P::QuadStrip, fill, round(6), "T2,0,3/3 T0,1,3/3 T4,2,5/5 T2,3,5/5"},
@@ -75,8 +68,7 @@ TEST(GlAssembly, EachModeMakesItsShapesWithGlsProvokingVertex)
               {"outlined polygon, whole", P::Polygon, line, round(5), "L0,1/0 L1,2/0 L2,3/0 L3,4/0 L4,0/0"},
               {"fan as points", P::TriangleFan, point, round(4), "P0/2 P1/2 P2/2 P0/3 P2/3 P3/3"},
               {"quad strip as points", P::QuadStrip, point, round(4), "P2/3 P0/3 P1/3 P3/3"},
-          },
-          false, CullFace::Back);
+          }, false, CullFace::Back);
 }
 
 TEST(GlAssembly, OutlinesAndPointsAreCulledByTheirWindingFilledTrianglesByThePage)
@@ -84,8 +76,7 @@ TEST(GlAssembly, OutlinesAndPointsAreCulledByTheirWindingFilledTrianglesByThePag
     // A wide triangle anticlockwise on the screen (front), then a tall one clockwise (back).
     const std::vector<Vec4f> two = {{0, 0, 0, 1}, {2, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 0, 1}, {0, 3, 0, 1}, {1, 0, 0, 1}};
     // The same two given with w = 2 and w = 3: the same places on the screen, so the same facings.
-    const std::vector<Vec4f> scaled = {{0, 0, 0, 2}, {4, 0, 0, 2}, {0, 2, 0, 2},
-                                       {0, 0, 0, 3},  {0, 9, 0, 3},   {3, 0, 0, 3}};
+    const std::vector<Vec4f> scaled = {{0, 0, 0, 2}, {4, 0, 0, 2}, {0, 2, 0, 2}, {0, 0, 0, 3}, {0, 9, 0, 3}, {3, 0, 0, 3}};
     // A strip of two triangles both anticlockwise once every other one is turned.
     const std::vector<Vec4f> strip = {{0, 0, 0, 1}, {2, 0, 0, 1}, {0, 1, 0, 1}, {2, 1, 0, 1}};
     const std::string front = "L0,1/2 L1,2/2 L2,0/2", back = "L3,4/5 L4,5/5 L5,3/5";

@@ -30,8 +30,7 @@ TEST(GlMatrix, EachTransformAndProductPlacesPointsAsGlDoes)
     const float c30 = std::sqrt(3.f) / 2;
     struct Case { const char* label; Mat4f m; Vec3<float> point, want; };
     const std::vector<Case> cases = {
-        {"translation", move, {1, 1, 1}, {2, 3, 4}},
-        {"scaling", grow, {1, 1, 1}, {2, 3, 4}},
+        {"translation", move, {1, 1, 1}, {2, 3, 4}}, {"scaling", grow, {1, 1, 1}, {2, 3, 4}},
         {"move * grow: the scaling applies first", move * grow, {1, 1, 1}, {3, 5, 7}},
         {"grow * move: the translation applies first", grow * move, {1, 1, 1}, {4, 9, 16}},
         {"30 degrees about z, anticlockwise", glmath::rotation(30.f, Vec3<float>{0, 0, 1}), {2, 0, 5}, {2 * c30, 1, 5}},

@@ -56,10 +56,8 @@ TEST(GlTextureCache, EachFormatExpandsToRgbaRowByRow)
     };
     struct Case { const char* label; int channels; bool keepAlpha; int alignment; std::vector<int> lastPixel; };
     const std::vector<Case> cases = {
-        {"RGBA", 4, true, 4, {108, 109, 110, 111}},
-        {"RGBA pixels into an RGB texture: opaque", 4, false, 4, {108, 109, 110, 255}},
-        {"RGB, rows of 9 bytes padded to 12", 3, false, 4, {106, 107, 108, 255}},
-        {"RGB, rows packed", 3, false, 1, {106, 107, 108, 255}},
+        {"RGBA", 4, true, 4, {108, 109, 110, 111}}, {"RGBA pixels into an RGB texture: opaque", 4, false, 4, {108, 109, 110, 255}},
+        {"RGB, rows of 9 bytes padded to 12", 3, false, 4, {106, 107, 108, 255}}, {"RGB, rows packed", 3, false, 1, {106, 107, 108, 255}},
         {"luminance and alpha, rows of 6 padded to 8", 2, true, 8, {104, 104, 104, 105}},
         {"luminance, rows of 3 padded to 4", 1, true, 4, {102, 102, 102, 255}},
     };

@@ -76,8 +76,8 @@ def failures(checks):
                 if "cut" in faults.values():  # the progress line's figures while the connection hangs
                     total = sum(sizes.values())
                     done = total - sizes["robotscene.data"] + CUT
-                    checks.passes(f"{what}: the status shows {done * 100 // total} % and the bytes", lambda: wait_until(
-                        lambda: f"{done * 100 // total} % ({done} of {total} bytes)" in page.status(), 30, "the figures"))
+                    checks.waits(f"{what}: the status shows {done * 100 // total} % and the bytes",
+                                 lambda: f"{done * 100 // total} % ({done} of {total} bytes)" in page.status(), "the figures")
                     Faulty.cut.set()
                 if after:
                     page.wait_for(lambda s: True, 60, "the page's module")
@@ -100,8 +100,7 @@ def reopen(page, ready):  # the page opened again, once `ready` holds in the new
 
 def draws(page):  # the page's build, once it has drawn a frame that is not black
     reopen(page, "!!window.robotscene")
-    page.evaluate("robotscene.allow(1)")
-    page.wait_for(lambda s: s["drawn"] == 1, 60, "a frame")
+    page.frames(1)
     return page.canvas().fraction_near((0, 0, 0), 40) < 0.9 and page.evaluate(BUILD)
 
 

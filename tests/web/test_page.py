@@ -11,14 +11,13 @@ import fcntl
 import hashlib
 import json
 import re
-import struct
 import tempfile
 import time
 
 from testkit import browser
 from testkit.base import BUILD_DIR, REPO_ROOT, WEB_DIR, HarnessError, wait_until
 from testkit.checks import check_exit, run_test
-from testkit.images import fraction_over, read_ppm, write_png, write_ppm
+from testkit.images import fraction_over, png_size, read_ppm, write_png, write_ppm
 from testkit.program import GATE_LIB, GatedRun, binary_path
 
 ENGINE = browser.engine_from_environment()
@@ -54,7 +53,7 @@ class Side:
     ACTIONS = ("drag", "drag_hold", "z_down", "up_down", "leave", "lose")  # each followed by the barrier key
 
     def __init__(self, device):
-        self.device, self.drawn, self.keys = device, 0, 0
+        self.device, self.keys = device, 0
 
     def input(self, step):
         if step in self.ACTIONS:
@@ -62,10 +61,7 @@ class Side:
             step = BARRIER
         self.device.key(step)
         self.keys += 2
-        wait_until(lambda: self.counts()[1] >= self.keys, 60, f"{type(self).__name__}'s keys")
-
-    def counts(self):  # frames drawn, key events handled
-        return self.device.counts()
+        wait_until(lambda: self.device.counts()[1] >= self.keys, 60, f"{type(self).__name__}'s keys")
 
     def drag(self):  # the same calls on the desktop's runner and the page
         self.device.drag(*DRAG)
@@ -93,10 +89,6 @@ class Desktop(Side):
         self.device.xdotool("mouseup", 1)
         self.device.point_at(650, 450)
 
-    def frames(self, count):
-        self.drawn += count
-        self.device.frames(count)
-
     def picture(self):
         # The frame's image reaches the X server on the program's own connection: once two
         # pictures agree it has landed (the gate lets no other frame follow).
@@ -122,10 +114,6 @@ class Web(Side):
         self.checks.check("a lost context waited for and said so; the music untouched", "waiting" in waiting
                           and [after[k] for k in ("music", "musicStarts")] == music, (waiting, music, after))
 
-    def counts(self):
-        state = self.device.state()
-        return state["drawn"], state["events"]
-
     def drag_hold(self):
         self.device.drag(*DRAG, release=False)
 
@@ -140,11 +128,6 @@ class Web(Side):
         self.device.show()
         self.device.release_all(650, 450)
         self.device.mouse("move", 650, 450)
-
-    def frames(self, count):
-        self.drawn += count
-        self.device.evaluate(f"robotscene.allow({self.drawn} - robotscene.state().drawn)")
-        self.device.wait_for(lambda s: s["drawn"] >= self.drawn, 60, "the page's frames")
 
     def picture(self):
         return self.device.canvas()
@@ -162,8 +145,8 @@ def glibc_fly_by():
 def play(side, steps, frames):
     # The steps of a view on one side.
     for step in steps:
-        (side.frames if isinstance(step, int) else side.input)(step)
-    side.frames(frames)
+        side.device.frames(step) if isinstance(step, int) else side.input(step)
+    side.device.frames(frames)
 
 
 def reference_key():
@@ -224,22 +207,19 @@ def page_behaviour(checks, page, web):
                      prevented)
     size = page.canvas().size  # taken first: a browser may show its downloads in a bar that shrinks the page
     web.input("p")  # the frame as a PNG download of the canvas's size
-    web.frames(1)
+    page.frames(1)
     png = wait_until(lambda: [path for path in page.download_dir.glob("robotscene-*.png")  # written whole: a browser
                               if path.read_bytes().endswith(PNG_END)], 30, "the picture's download")[0]  # may name it first
-    data = png.read_bytes()
     checks.check("P offers the frame as a PNG download", re.fullmatch(r"robotscene-\d{8}-\d{6}\.png", png.name)
-                 and data[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", data[16:24]) == size,
-                 (png.name, data[:24]))
+                 and png_size(png.read_bytes()) == size, (png.name, png_size(png.read_bytes()), size))
     for step, frames, redraws in PACING:
         drawn = page.evaluate(f"robotscene.pace({step}, {frames})")
         checks.check(f"{redraws} redraws in {frames} frames of {step} ms", drawn == redraws, drawn)
-    web.drawn = page.state()["drawn"]
     views = sum(steps.count("v") for _, steps, _ in VIEWS)
     checks.check("cues by the desktop's names", state["cues"].count("view") == views, state["cues"])
     for starts, playing in ((1, False), (2, True), (2, False)):  # started at the first key; M: off, on, off
         web.input("m")
-        web.frames(1)
+        page.frames(1)
         if page.skip(checks, f"M turns the music {'on' if playing else 'off'}", "audio"):
             continue
         checks.check(f"M turns the music {'on' if playing else 'off'}", page.wait_for(
@@ -253,21 +233,22 @@ def page_behaviour(checks, page, web):
     title = page.state()["title"]  # the page collapses the blanks of "%4.0f"
     checks.check("frame rate in the page title", re.match(r"^OpenGL project by Quillaverden : \d+ fps$", title), title)
     frame, path = glibc_fly_by()
-    scene_frames = web.drawn - 1
+    scene_frames = page.state()["drawn"] - 1  # the menu's frame first
     size = page.resize(64, 48)  # or as small as the engine's window goes
-    web.frames(frame - 1 - scene_frames)  # small canvas: the same frames, drawn faster
+    page.frames(frame - 1 - scene_frames)  # small canvas: the same frames, drawn faster
     checks.check("no fly-by before its frame", not page.flights(), page.flights())
-    web.frames(1)
+    page.frames(1)
     flown = page.flights()
     checks.check("the fly-by on its frame, on the desktop's path", flown == [f"New falconPosX : {path}"], flown)
     checks.check("the canvas follows the page's size", page.canvas().size == size, (page.canvas().size, size))
+    drawn = page.state()["drawn"]
     page.key("Escape", up=False)
     page.wait_for(lambda s: s["ended"], 30, "the end")
     page.settle()
     ended = page.state()
     ended["shown"] = page.evaluate("document.getElementById('ended').hidden ? '' : document.body.innerText")
     checks.check("Esc ends the loop and the music, and the page says how to start again",
-                 ended["drawn"] == web.drawn and not ended["music"] and "Start it again" in ended["shown"], ended)
+                 ended["drawn"] == drawn and not ended["music"] and "Start it again" in ended["shown"], ended)
     checks.check("no console errors, warnings or exceptions", not page.problems(), "\n".join(page.problems()[:10]))
 
 

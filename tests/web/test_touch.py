@@ -20,9 +20,9 @@ BOXES = ("Object.fromEntries([...document.querySelectorAll('button[aria-label]')
 SWIPE, PINCH = [((30, 420), (360, 450))], [((175, 420), (125, 420)), ((215, 420), (265, 420))]  # clear of the controls
 
 
-def slide(paths):  # touch events moving each finger along its path in ten steps, as browser.Page.drag moves the mouse
-    return [("move" if i else "start", *((a[0] + (b[0] - a[0]) * i // 10, a[1] + (b[1] - a[1]) * i // 10)
-                                         for a, b in paths)) for i in range(11)] + [("end",)]
+def slide(paths):  # touch events moving each finger along its path, as browser.Page.drag moves the mouse
+    points = zip(*(browser.along(*path) for path in paths))
+    return [("move" if i else "start", *fingers) for i, fingers in enumerate(points)] + [("end",)]
 
 
 # What is checked; touch events, at points or on the controls of these labels; keys or mouse; frames drawn next (20: the

@@ -176,10 +176,14 @@ class Page(Managed):
         """Two animation frames: what the page polls (a pad, the live region) has been seen."""
         self.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
 
-    def digest_after(self, count):
-        """Lets the gated page draw count more frames; the canvas's SHA-256, as base64."""
+    def frames(self, count):
+        """Lets the gated page draw count more frames, once they are drawn (as program.GatedRun.frames)."""
         drawn = self.evaluate(f"robotscene.allow({count}), robotscene.state().drawn + {count}")
         self.wait_for(lambda s: s["drawn"] >= drawn, 120, "the page's frames")
+
+    def digest_after(self, count):
+        """Lets the gated page draw count more frames; the canvas's SHA-256, as base64."""
+        self.frames(count)
         return self.evaluate("crypto.subtle.digest('SHA-256', new TextEncoder().encode(robotscene.pixels().rgba))"
                              ".then(d => btoa(String.fromCharCode(...new Uint8Array(d))))")
 
@@ -196,6 +200,11 @@ class Page(Managed):
 
     def state(self):
         return self.evaluate("window.robotscene ? robotscene.state() : null")
+
+    def counts(self):
+        """Frames drawn, key events handled: as program.GatedRun.counts, for the gated page."""
+        state = self.state()
+        return state["drawn"], state["events"]
 
     def wait_for(self, predicate, timeout, what):
         # Polls the page's state; the test's verdicts never hang on the time a step took.
@@ -253,9 +262,8 @@ class Page(Managed):
 
     def drag(self, start, end, steps=10, release=True):
         self.mouse("down", *start)
-        for step in range(1, steps + 1):
-            self.mouse("move", start[0] + (end[0] - start[0]) * step // steps,
-                       start[1] + (end[1] - start[1]) * step // steps)
+        for point in along(start, end, steps)[1:]:
+            self.mouse("move", *point)
         if release:
             self.mouse("up", *end)
 
@@ -269,6 +277,11 @@ class Page(Managed):
         self.release_keys()
         if self.button_down:
             self.mouse("up", x, y)
+
+
+def along(start, end, steps=10):
+    """Points from start to end (both included) in steps equal steps, in whole pixels: a drag's or a swipe's path."""
+    return [tuple(a + (b - a) * step // steps for a, b in zip(start, end)) for step in range(steps + 1)]
 
 
 # W3C WebDriver actions, as BiDi and classic WebDriver both take them.

@@ -2,13 +2,13 @@
 the closing "N passed, N failed" line ctest's log shows; run_test runs a test's body, turns an
 exception into a failed check with its trace, closes every process left open and exits non-zero
 on any failure or when nothing was checked; check_exit checks that the program ends cleanly on
-Esc. skip() prints why a check was not made, never silently."""
+Esc. waits() checks that something comes true in time; skip() prints why a check was not made."""
 
 import signal
 import sys
 import traceback
 
-from testkit.base import close_all
+from testkit.base import close_all, scaled, wait_until
 from testkit.program import WINDOW_MIDDLE
 
 
@@ -35,6 +35,10 @@ class Checks:
             return None
         self.check(name, True)
         return result
+
+    def waits(self, name, predicate, what, timeout=30):
+        # One check: predicate() comes true within timeout seconds, scaled for slow builds; returns its value.
+        return self.passes(name, lambda: wait_until(predicate, scaled(timeout), what))
 
     @staticmethod
     def skip(name, reason):

@@ -114,6 +114,11 @@ def write_ppm(path, image):
     Path(path).write_bytes(b"P6\n%d %d\n255\n" % (image.width, image.height) + image.rgb)
 
 
+def png_size(data):
+    """A PNG file's width and height from its header; None for data that is not a PNG file."""
+    return struct.unpack(">II", data[16:24]) if data.startswith(PNG_SIGNATURE) and len(data) >= 24 else None
+
+
 def png_chunk(kind, body):
     return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 

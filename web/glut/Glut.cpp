@@ -72,7 +72,7 @@ int glutCreateWindow(const char* title)
     if (!robotscene_gl_init()) {
         return 0;
     }
-    yieldDuringStart(); // the context, then the shader: each waits on the browser's graphics
+    yieldDuringStart(); // making the context waits on the browser's graphics; the shader compiles meanwhile
     robotscene_gl_build();
     yieldDuringStart();
     return 1;

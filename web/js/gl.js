@@ -8,9 +8,12 @@
 
 mergeInto(LibraryManager.library, {
   $Gfx: {
-    gl: null, canvas: null, lost: false, textured: null, textures: [], viewport: null,
+    gl: null, canvas: null, lost: false, program: null, used: false, textures: [], viewport: null,
     // Bridge.h's BridgeVertex and DrawState, in bytes; its static_asserts hold the C++ to these.
     VERTEX: { stride: 48, clip: 0, colour: 16, tex: 32 },
+    // Whether a draw is textured: a constant vertex attribute, so that no uniform's location has
+    // to be asked for (a wait on the browser's graphics) before the first frame.
+    TEXTURED: 3,
     STATE: { texture: 0, minFilter: 4, magFilter: 8, blend: 12, blendSrc: 16, blendDst: 20,
              depthTest: 24, depthFunc: 28, cull: 32, cullFace: 36 },
 
@@ -23,34 +26,49 @@ mergeInto(LibraryManager.library, {
       var gl = Gfx.gl, s = gl.createShader(type);
       gl.shaderSource(s, '#version 300 es\n' + text);
       gl.compileShader(s);
-      if (!gl.getShaderParameter(s, gl.COMPILE_STATUS)) throw new Error(gl.getShaderInfoLog(s));
-      return s;
+      return s; // its status is asked for only with the program's, at the first draw
+    },
+
+    // Links without waiting: the status is asked for at the first draw (useProgram would wait
+    // too), by when the browser has compiled it beside the start-up's other tasks.
+    use: function () {
+      var gl = Gfx.gl, program = Gfx.program;
+      if (!gl.getProgramParameter(program, gl.LINK_STATUS)) {
+        var shaders = gl.getAttachedShaders(program).map(function (s) { return gl.getShaderInfoLog(s); });
+        throw new Error('The shader did not build: ' + shaders.concat(gl.getProgramInfoLog(program)).join(' '));
+      }
+      gl.useProgram(program);
+      Gfx.used = true;
     },
 
     // The program, buffer and vertex array, made at start and again after a lost context.
     build: function () {
       var gl = Gfx.gl, V = Gfx.VERTEX;
+      gl.getExtension('KHR_parallel_shader_compile'); // where present, compiled off the driver's thread
       var program = gl.createProgram();
       gl.attachShader(program, Gfx.shader(gl.VERTEX_SHADER,
         'layout(location = 0) in vec4 position;\n' +
         'layout(location = 1) in vec4 colour;\n' +
         'layout(location = 2) in vec4 texCoord;\n' +
-        'out vec4 vColour;\nout vec4 vTexCoord;\n' +
-        'void main() { gl_Position = position; vColour = colour; vTexCoord = texCoord; gl_PointSize = 1.0; }\n'));
+        'layout(location = ' + Gfx.TEXTURED + ') in float textured;\n' +
+        'out vec4 vColour;\nout vec4 vTexCoord;\nflat out float vTextured;\n' +
+        'void main() {\n' +
+        '  gl_Position = position; vColour = colour; vTexCoord = texCoord; vTextured = textured;\n' +
+        '  gl_PointSize = 1.0;\n' +
+        '}\n'));
       // GL_MODULATE, with s and t divided by q per fragment (projective texture coordinates).
       gl.attachShader(program, Gfx.shader(gl.FRAGMENT_SHADER,
         'precision highp float;\n' +
-        'in vec4 vColour;\nin vec4 vTexCoord;\n' +
-        'uniform sampler2D image;\nuniform bool textured;\n' +
+        'in vec4 vColour;\nin vec4 vTexCoord;\nflat in float vTextured;\n' +
+        'uniform sampler2D image;\n' +
         'out vec4 colour;\n' +
         'void main() {\n' +
         '  colour = vColour;\n' +
-        '  if (textured) colour *= textureProj(image, vTexCoord.xyw);\n' +
+        '  if (vTextured != 0.0) colour *= textureProj(image, vTexCoord.xyw);\n' +
         '}\n'));
       gl.linkProgram(program);
-      if (!gl.getProgramParameter(program, gl.LINK_STATUS)) throw new Error(gl.getProgramInfoLog(program));
-      gl.useProgram(program);
-      Gfx.textured = gl.getUniformLocation(program, 'textured');
+      Gfx.program = program;
+      Gfx.used = false;
       gl.bindVertexArray(gl.createVertexArray());
       gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
       [V.clip, V.colour, V.tex].forEach(function (offset, location) {
@@ -102,7 +120,7 @@ mergeInto(LibraryManager.library, {
     return 1;
   },
 
-  // Apart from the context: asking whether the shader compiled waits on the browser's graphics.
+  // Apart from the context: the shader is compiled here, but used only at the first draw.
   robotscene_gl_build__deps: ['$Gfx'],
   robotscene_gl_build: function () {
     if (Gfx.ready()) Gfx.build();
@@ -146,7 +164,8 @@ mergeInto(LibraryManager.library, {
     function word(offset) { return HEAP32[(state + offset) >> 2]; }
     gl.bufferData(gl.ARRAY_BUFFER, HEAPU8.subarray(vertices, vertices + count * Gfx.VERTEX.stride), gl.STREAM_DRAW);
     var texture = Gfx.textures[word(S.texture)] || null;
-    gl.uniform1i(Gfx.textured, texture ? 1 : 0);
+    if (!Gfx.used) Gfx.use();
+    gl.vertexAttrib1f(Gfx.TEXTURED, texture ? 1 : 0);
     if (texture) {
       gl.bindTexture(gl.TEXTURE_2D, texture);
       gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, word(S.minFilter));

@@ -8,7 +8,7 @@
 
 mergeInto(LibraryManager.library, {
   $Gfx: {
-    gl: null, canvas: null, lost: false, program: null, used: false, textures: [], viewport: null,
+    gl: null, canvas: null, lost: false, program: null, used: false, parallel: null, textures: [], viewport: null,
     // Bridge.h's BridgeVertex and DrawState, in bytes; its static_asserts hold the C++ to these.
     VERTEX: { stride: 48, clip: 0, colour: 16, tex: 32 },
     // Whether a draw is textured: a constant vertex attribute, so that no uniform's location has
@@ -41,10 +41,23 @@ mergeInto(LibraryManager.library, {
       Gfx.used = true;
     },
 
+    // The shader put to use in a task of its own, before the first frame: where the browser says
+    // when compiling is over (KHR_parallel_shader_compile), it is asked again a task later until
+    // it is, rather than waited for. later(f) runs f in a later task; then follows in another.
+    prepare: function (later, then) {
+      var gl = Gfx.gl;
+      if (!Gfx.ready() || Gfx.used) return then();
+      if (Gfx.parallel && !gl.getProgramParameter(Gfx.program, Gfx.parallel.COMPLETION_STATUS_KHR)) {
+        return later(function () { Gfx.prepare(later, then); });
+      }
+      Gfx.use();
+      later(then);
+    },
+
     // The program, buffer and vertex array, made at start and again after a lost context.
     build: function () {
       var gl = Gfx.gl, V = Gfx.VERTEX;
-      gl.getExtension('KHR_parallel_shader_compile'); // where present, compiled off the driver's thread
+      Gfx.parallel = gl.getExtension('KHR_parallel_shader_compile');
       var program = gl.createProgram();
       gl.attachShader(program, Gfx.shader(gl.VERTEX_SHADER,
         'layout(location = 0) in vec4 position;\n' +

@@ -370,11 +370,11 @@ mergeInto(LibraryManager.library, {
     RS.announce(); // what is said is a change from the state at start, even before the first frame
     RS.listen();
     if (RS.hooks) window.robotscene = RS.api();
-    // The canvas takes the window's size (and the program its reshape) in a task of its own; the
-    // first frame comes after it.
+    // The canvas takes the window's size (and the program its reshape) in a task of its own, the
+    // shader is put to use once compiled, in another; the first frame comes after them.
     RS.nextTask(function () {
       RS.resize();
-      requestAnimationFrame(RS.frame);
+      Gfx.prepare(RS.nextTask, function () { requestAnimationFrame(RS.frame); });
     });
     if (Module['onSceneStart']) Module['onSceneStart']();
   },

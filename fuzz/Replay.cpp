@@ -5,7 +5,6 @@
 // With --write it prints a fresh manifest instead of comparing (for newly added inputs).
 //
 //   ImgCorpusReplay [--write] MANIFEST DIR...
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -57,15 +57,14 @@ int main(int argc, char** argv)
         std::cerr << "usage: ImgCorpusReplay [--write] MANIFEST DIR...\n";
         return 2;
     }
-    std::vector<std::string> files;
+    std::set<std::string> files; // sorted: the same order on every run
     for (std::size_t i = 1; i < args.size(); ++i) {
         for (const fs::directory_entry& entry : fs::directory_iterator(args[i])) {
-            if (entry.is_regular_file()) files.push_back(entry.path().lexically_normal().string());
+            if (entry.is_regular_file()) files.insert(entry.path().lexically_normal().string());
         }
     }
-    std::sort(files.begin(), files.end());
 
-    std::map<std::string, std::string> expected;
+    std::map<std::string, std::string> expected, got; // path -> what it decodes to
     std::ifstream manifest(args[0]);
     for (std::string line; std::getline(manifest, line);) {
         if (line.empty() || line[0] == '#') continue;
@@ -77,31 +76,24 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    int failures = 0;
     for (const std::string& path : files) {
         std::ifstream in(path, std::ios::binary);
         const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size()); // aborts, or the sanitizers report, on a fault
-        const std::string got = outcome(path);
-        if (write) {
-            std::cout << path << ' ' << got << '\n';
-            continue;
-        }
+        got[path] = outcome(path);
+        if (write) std::cout << path << ' ' << got[path] << '\n';
+    }
+    if (write) return 0;
+    int failures = 0;
+    for (const auto& entry : expected) got.emplace(entry.first, "no such file"); // a file found keeps its outcome
+    for (const auto& [path, value] : got) {
         const auto want = expected.find(path);
-        if (want == expected.end()) {
-            std::cout << "FAIL " << path << ": not in the manifest (decodes to " << got << ")\n";
-            ++failures;
-        } else if (want->second != got) {
-            std::cout << "FAIL " << path << ": expected " << want->second << ", got " << got << "\n";
+        if (want == expected.end() || want->second != value) {
+            std::cout << "FAIL " << path << ": expected " << (want == expected.end() ? "no entry" : want->second)
+                      << ", got " << value << "\n";
             ++failures;
         }
-        if (want != expected.end()) expected.erase(want);
     }
-    for (const auto& [path, value] : expected) {
-        if (write) break;
-        std::cout << "FAIL " << path << ": in the manifest (" << value << ") but not found\n";
-        ++failures;
-    }
-    if (!write) std::cout << files.size() << " inputs replayed, " << failures << " failed\n";
+    std::cout << files.size() << " inputs replayed, " << failures << " failed\n";
     return failures == 0 ? 0 : 1;
 }

@@ -5,7 +5,6 @@ import os
 import re
 import subprocess
 import tempfile
-import time
 from pathlib import Path
 
 from testkit.checks import check_exit, run_test
@@ -20,12 +19,10 @@ PICTURE_LEVELS, EDGE_SHARE = 2, 0.01
 
 
 def window_session(checks, temp):
-    """-geometry, F11 twice, P twice on the still menu screen, P into a missing folder."""
-    shots, dirs = Path(temp, "shots"), Path(temp, "user-dirs.dirs")
+    """-geometry, F11 twice, P twice on the still menu screen (a name taken and a missing folder: PictureTest)."""
+    shots = Path(temp, "shots")
     shots.mkdir()
-    dirs.write_text('# written by a test\nXDG_PICTURES_DIR="$HOME/shots"\n')
-    for second in range(int(time.time()), int(time.time()) + 120):  # names P would take: it must add -2
-        (shots / time.strftime("robotscene-%Y%m%d-%H%M%S.png", time.localtime(second))).write_text("old")
+    Path(temp, "user-dirs.dirs").write_text('XDG_PICTURES_DIR="$HOME/shots"\n')
     with ProgramRun("keys-window", args=["-geometry", "640x480+10+30"], env={"HOME": temp, "XDG_CONFIG_HOME": temp}) \
             as run:
         run.find_window()
@@ -34,22 +31,16 @@ def window_session(checks, temp):
                                   ("F11", "F11 again gives back the window's size and place", (10, 30, 640, 480))):
             key and run.key(key)
             checks.waits(name, lambda: run.geometry() == wanted, f"the window at {wanted}, now {run.geometry()}")
-        for number in (1, 2):
+        for number in (1, 2):  # in the same second or not: a new file each time
             run.key("p")
             path = Path(run.wait_for_line(r"^Saved (.*)$", 30).group(1))
             subprocess.run(["convert", path, "-depth", "8", f"PPM:{temp}/saved.ppm"], check=True)
             checks.check(f"P {number} saves the window as shown, in a new file", path.parent == shots
-                         and re.fullmatch(r"robotscene-\d{8}-\d{6}-[23]\.png", path.name)
-                         and len(list(shots.glob("*-[23].png"))) == number
-                         and {p.read_text() for p in shots.glob("*[0-9][0-9].png")} == {"old"}
+                         and re.fullmatch(r"robotscene-\d{8}-\d{6}(-2)?\.png", path.name)
+                         and len(list(shots.iterdir())) == number
                          and read_ppm(f"{temp}/saved.ppm").fraction_changed(
                              run.screenshot(f"picture-{number}"), PICTURE_LEVELS, step=1) <= EDGE_SHARE, path)
-        dirs.write_text('XDG_PICTURES_DIR="$HOME/missing"\n')
-        run.key("p")
-        checks.waits("P into a missing folder prints one line on standard error", lambda: re.fullmatch(
-            f"robotscene: cannot save a picture to {re.escape(temp)}/missing/[^\n]*\n", run.stderr_text()), "the line")
-        checks.check("each P saved one picture", run.count_lines("^Saved ") == 2, run.lines())
-        check_exit(checks, run, "after a failed picture: ")
+        check_exit(checks, run)
 
 
 def body(checks):

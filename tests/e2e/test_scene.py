@@ -7,8 +7,7 @@ from pathlib import Path
 from testkit.base import scaled
 from testkit.checks import check_exit, run_test
 from testkit.program import WINDOW_POSITION, WINDOW_SIZE, ProgramRun
-from testkit.scene import (HEAD, LOWER_PART, ROBOT, ROBOT_LOWER, STILL_WATCH, changed, floor_drawn, menu_shown, still,
-                           wait_still)
+from testkit.scene import HEAD, LOWER_PART, ROBOT_LOWER, STILL_WATCH, changed, floor_drawn, menu_shown, still, wait_still
 from testkit.xvfb import pid_alive
 
 
@@ -32,7 +31,7 @@ def check_menu_toggle(run, checks):
 
 def check_drive(run, checks):
     """With the hologram off only the head's sweep moves the robot's picture; R stops it, then
-    only Z moves it. Returns the still robot at its start place."""
+    only Z moves it (how far: FrameDriverTest). Returns the still robot at its start place."""
     run.key("f")  # hologram off, which plays no cue
     time.sleep(scaled(STILL_WATCH))
     sweeping = run.screenshot("sweeping")
@@ -40,10 +39,8 @@ def check_drive(run, checks):
     run.key("r")  # its cue: test_layouts
     start_picture = checks.passes("R stops the head sweep", lambda: wait_still(run, HEAD, "the head to stop", "stopped"))
     run.hold("z", 1.0)
-    moved = checks.passes("the robot coasts to a stop after Z", lambda: wait_still(
+    checks.passes("the robot coasts to a stop after Z", lambda: wait_still(
         run, LOWER_PART, "the robot to coast to a stop", "moved"))
-    if start_picture and moved:
-        checks.check("Z held for a second moves the robot", changed(start_picture, moved, ROBOT), moved.path)
     return start_picture
 
 
@@ -58,8 +55,7 @@ def check_reset(run, checks, start_picture):
 
 
 def check_music(run, checks):
-    playing = music_pid(run)
-    checks.check("music plays before M", playing and pid_alive(playing), f"music pids {run.players.pids('music')}")
+    playing = music_pid(run)  # alive: check_reset
     run.key("m")
     checks.waits("M stops the music player", lambda: not pid_alive(playing), f"music player {playing} to end")
     run.key("m")

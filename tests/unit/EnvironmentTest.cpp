@@ -6,9 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <iostream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -79,8 +77,6 @@ std::vector<std::string> cullAndUploads()
 class EnvironmentTest : public ::testing::Test {
 protected:
     Environment environment;
-    std::ostringstream printed;
-    std::streambuf* previousCout = nullptr;
 
     void SetUp() override
     {
@@ -100,18 +96,13 @@ protected:
             texture->image.pixels = pixels;
         }
         cmdrec::clear();
-        previousCout = std::cout.rdbuf(printed.rdbuf());
     }
-
-    void TearDown() override { std::cout.rdbuf(previousCout); }
 
     // One frame on a fresh recording; what it printed.
     std::string frame()
     {
         glrec::reset();
-        printed.str("");
-        environment.display();
-        return printed.str();
+        return fixtures::captured([this] { environment.display(); }).out;
     }
 };
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "geometry/Mesh.h"
 #include "gl/Assembly.h"
@@ -53,11 +54,9 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
         mesh.vertices.assign(5, Vertex(7, 7, 7, 7, 7)); // whatever was there before must go
         c.build(mesh);
         ASSERT_EQ(mesh.vertices.size(), c.count);
+        auto values = [](const Vertex& v) { return std::array<double, 5>{v.x, v.y, v.z, v.u, v.v}; };
         for (const auto& [index, e] : c.expected) {
-            const Vertex& a = mesh.vertices[index];
-            for (auto [actual, expected] : {std::pair{a.x, e.x}, {a.y, e.y}, {a.z, e.z}, {a.u, e.u}, {a.v, e.v}}) {
-                EXPECT_NEAR(actual, expected, tolerance) << "vertex " << index;
-            }
+            fixtures::expectNear(values(mesh.vertices[index]), values(e), tolerance, "x, y, z, u, v");
         }
     }
 }
@@ -150,10 +149,9 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCaller
             SCOPED_TRACE(mark.index);
             ASSERT_LT(std::size_t(mark.index), gl.vertices.size());
             const glrec::RecordedVertex& v = gl.vertices[mark.index];
-            const std::array<float, 4> texCoord{mark.st[0], mark.st[1], 0, mark.q};
-            for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], texCoord[k], tolerance) << "s, t, r, q " << k;
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.object[k], mark.position[k], tolerance);
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.normal[k], mark.normal[k], tolerance);
+            fixtures::expectNear(v.texCoord, std::array<float, 4>{mark.st[0], mark.st[1], 0, mark.q}, tolerance, "s, t, r, q");
+            fixtures::expectNear(v.object, mark.position, tolerance, "position");
+            fixtures::expectNear(v.normal, mark.normal, tolerance, "normal");
         }
         for (std::size_t i = 0; i < gl.vertices.size(); ++i) {
             const glrec::RecordedVertex& v = gl.vertices[i];

@@ -136,8 +136,7 @@ void glPushMatrix()
 {
     glrec::outsideBeginOnly();
     record("glPushMatrix");
-    auto& stack = glrec::currentStack();
-    stack.push_back(stack.back());
+    glrec::currentStack().push_back(glrec::currentStack().back());
 }
 void glPopMatrix()
 {

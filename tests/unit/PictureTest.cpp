@@ -83,7 +83,6 @@ TEST_F(PictureTest, FolderIsTheConfiguredOneElsePicturesElseHome)
          {{homeDirs, "# XDG_PICTURES_DIR=\"$HOME/A\"\n XDG_PICTURES_DIR=\"$HOME/B\"\nXDG_PICTURES_DIR=$HOME/C\nXDG_PICTURES_DIR=\"$HOME/D\n"
                      "XDG_PICTURES_DIR=\"E\"\nXDG_PICTURES_DIR=\"$HOMEF\"\n\nXDG_DESKTOP_DIR=\"$HOME/G\"\n"}, pictures},
          "home/Pictures"},
-        {"no file: ~/Pictures", false, {pictures}, "home/Pictures"},
         {"~/Pictures a file: home", false, {{"home/Pictures", "not a folder"}}, "home"},
         {"nothing: home", false, {}, "home"},
     };

@@ -71,8 +71,6 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     const std::string music = "canberra-gtk-play -f audio/music.wav";
     EXPECT_EQ(cmdrec::count(music), 1);
     for (int i = 0; i < 3; ++i) display();
-    ev.menuShown = false;
-    for (int i = 0; i < 3; ++i) display();
     EXPECT_EQ(cmdrec::count(music), 1) << "the first frames must not start the music a second time";
 
     // Each tick re-arms the timer before asking for the redraw.

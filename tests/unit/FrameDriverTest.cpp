@@ -140,7 +140,8 @@ TEST_F(FrameDriverTest, RobotIsDrawnAtItsPlaceTurnedByItsHeadingAboutTheVertical
 
 // ---- the record reaching the robot ----
 
-// R switching the sweep on the drawn robot is seen end to end (test_scene).
+// R switching the sweep on the drawn robot is seen end to end (test_scene), fly-bys with and
+// without the page's reduced motion on the page (test_page, test_players).
 TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
 {
     frames(1);
@@ -152,11 +153,6 @@ TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
     ev.KeyboardKeys('f', 0, 0);
     frames(1);
     EXPECT_EQ(uploadsOfSize(128, 256), 0) << "F hides the hologram";
-    for (bool reduced : {true, false}) { // the page's reduced motion: no fly-by may start
-        ev.reducedMotion = reduced;
-        frames(1);
-        EXPECT_EQ(environment.flyBys, !reduced);
-    }
 }
 
 // ---- drive and turn ----
@@ -279,12 +275,10 @@ TEST_F(FrameDriverTest, DebugAndMusicLatchesActOncePerChange)
     EXPECT_EQ(frames(), "");
     ev.musicOn = false;
     frames(1);
-    EXPECT_FALSE(musicPlaying);
     EXPECT_EQ(cmdrec::count(music), 0);
     ev.musicOn = true;
     frames(4);
-    EXPECT_TRUE(musicPlaying);
-    EXPECT_EQ(cmdrec::count(music), 1);
+    EXPECT_EQ(cmdrec::count(music), 1) << "started again once, not at every frame";
 }
 
 TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndLeavesTheMusicOffIfItWasOff)
@@ -301,7 +295,6 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndLeavesTheMusicOffIfItW
     EXPECT_EQ(frames(), "DEBUG DISABLED\nROBOT RESETED\n");
     EXPECT_EQ(uploadsOfSize(32, 32), 44) << "the robot's own images are back";
     EXPECT_EQ(uploadsOfSize(64, 64), 2) << "only the drum's two lids";
-    EXPECT_FALSE(ev.resetRequested);
     // Motion stopped, the robot back at its start, its head sweeping up again from -15.
     EXPECT_EQ((std::vector<double>{speed, double(currentDirection), rotationSpeed, ev.robotX, ev.robotZ, ev.robotAngle,
                                    double(robot.headSweepReverse)}),

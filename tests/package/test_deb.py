@@ -6,8 +6,8 @@
 # must hold no dpkg-shlibdeps warning, lintian --pedantic no error or warning (each remaining tag
 # and each override explained in docs/packaging.md), the program all of Debian's hardening; the
 # package names stb in Static-Built-Using and carries exactly a game's files. As root it is
-# installed with apt, run as a user would (tests/package/installed.py) and purged: nothing of it
-# may stay and nothing else may change (without root that part is skipped). Last,
+# installed with apt, started from its desktop entry as a user would (tests/package/installed.py)
+# and purged (without root that part is skipped). Last,
 # `cmake --install` under umask 0002 into a prefix with a blank and a $ in its name.
 # The unit tests are left to make test itself: the builds here run with nocheck.
 
@@ -32,10 +32,6 @@ FILES = ["games/robotscene", "libexec/robotscene/robotscene", "share/man/man6/ro
          "share/metainfo/org.example.robotscene.metainfo.xml",
          *[f"share/icons/hicolor/{size}x{size}/apps/robotscene.png" for size in (48, 128, 256)]]
 DEBIAN_FILES = ["share/doc/robotscene/changelog.Debian.gz", "share/lintian/overrides/robotscene"]
-# Where installing and purging may write, less dpkg's and apt's records and logs and the manual
-# page index that man-db's trigger rebuilds.
-WATCHED = ["/usr", "/etc", "/opt", "/var"]
-UNWATCHED = {"/var/lib/dpkg", "/var/lib/apt", "/var/cache/apt", "/var/log", "/var/cache/man", "/var/tmp"}
 APT = ["apt-get", "-y", "--no-install-recommends", "-o", "DPkg::Lock::Timeout=300"]
 # Without the caller's make state (its jobserver is not ours) or SOURCE_DATE_EPOCH.
 ENV = {key: value for key, value in os.environ.items()
@@ -170,33 +166,25 @@ def check_reproducible(checks, temp, commit):
             print(tool("diffoscope", "--text", "-", temp / "one" / name, other / name).stdout[:20000])
 
 
-def listing():
-    # Each path under the watched trees: type, mode, owner, size (not a directory's) and link target.
-    pruned = [word for path in sorted(UNWATCHED) for word in ("-o", "-path", path)][1:]
-    return set(tool("find", *WATCHED, "(", *pruned, ")", "-prune", "-o", "-type", "d", "-printf", "%p %m %u %g\n",
-                    "-o", "-printf", "%p %y %m %u %g %s %l\n").stdout.splitlines())
-
-
 def installed_packages():
     return set(tool("dpkg-query", "-W", "-f", "${db:Status-Abbrev} ${binary:Package}\n").stdout.splitlines())
 
 
 def check_installed(checks, deb, temp):
+    # Installed with apt, so apt resolves Depends, the program started from the desktop entry's Exec
+    # line, then purged. Started from /usr/games it is the autopkgtest's; that the purge leaves
+    # nothing behind, piuparts' in a fresh system (.ci/run): this machine's own tree changes meanwhile.
     if os.geteuid() != 0 or any(line.endswith(" robotscene") for line in installed_packages()):
         print("skipped install and purge: not root, or robotscene is installed here already", flush=True)
         return
-    before, packages, env = listing(), installed_packages(), dict(ENV, DEBIAN_FRONTEND="noninteractive")
+    packages, env = installed_packages(), dict(ENV, DEBIAN_FRONTEND="noninteractive")
     try:
         if tool_passes(checks, "apt-get installs the package", *APT, "install", deb, env=env):
-            installed.check_version(checks, "/usr/games/robotscene")
-            installed.check_session(checks, "/usr/games", "/usr/games/robotscene")
             entry = desktop_entry(Path("/usr/share/applications/robotscene.desktop"))
             installed.check_session(checks, "desktop entry", exec_arguments(entry["Exec"])[0], cwd=temp)
     finally:  # with whatever apt brought in for it
         added = sorted(line.split()[-1] for line in installed_packages() - packages)
         tool_passes(checks, "apt-get purges it", *APT, "purge", "robotscene", *added, env=env)
-    changed = sorted(before ^ listing())
-    checks.check("purged: nothing left behind, nothing else changed", not changed, "\n".join(changed[:20]))
 
 
 def check_cmake_install(checks, temp):

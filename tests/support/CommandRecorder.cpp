@@ -38,8 +38,6 @@ void add(std::string command)
 
 void setCapturing(bool on) { recorder().capturing = on; }
 
-bool capturing() { return recorder().capturing; }
-
 std::vector<std::string> commands()
 {
     std::lock_guard<std::mutex> guard(recorder().lock);
@@ -79,7 +77,7 @@ extern "C" {
 int system(const char* command)
 {
     static auto* real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "system"));
-    if (!cmdrec::capturing()) return real(command);
+    if (!cmdrec::recorder().capturing) return real(command);
     cmdrec::add(command != nullptr ? command : "");
     return 0;
 }
@@ -88,7 +86,7 @@ int posix_spawnp(pid_t* pid, const char* file, const posix_spawn_file_actions_t*
                  const posix_spawnattr_t* attributes, char* const argv[], char* const envp[])
 {
     static auto* real = reinterpret_cast<decltype(&posix_spawn)>(dlsym(RTLD_NEXT, "posix_spawnp"));
-    if (!cmdrec::capturing()) return real(pid, file, actions, attributes, argv, envp);
+    if (!cmdrec::recorder().capturing) return real(pid, file, actions, attributes, argv, envp);
     std::string line = file;
     for (int i = 1; argv[i] != nullptr; ++i) line += std::string(" ") + argv[i];
     cmdrec::add(line);

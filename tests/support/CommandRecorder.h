@@ -14,7 +14,6 @@ namespace cmdrec {
 // posix_spawnp() records "file arg1 arg2 ..." and starts /bin/true in its place, so the caller
 // still gets a real process id to stop and reap.
 void setCapturing(bool on);
-bool capturing();
 
 // Commands recorded so far, in the order they were made.
 std::vector<std::string> commands();

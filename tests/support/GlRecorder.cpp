@@ -32,12 +32,6 @@ int componentsOf(GLenum format) { return format == GL_RGBA ? 4 : format == GL_RG
 
 } // namespace
 
-Vec3 apply(const Mat4& m, double x, double y, double z)
-{
-    const glmath::Vec4<double> p = m * glmath::Vec4<double>{x, y, z, 1};
-    return {p[0] / p[3], p[1] / p[3], p[2] / p[3]};
-}
-
 // Never destroyed: the program's global objects (textures among them) are destroyed at exit,
 // after a function-local static made during the tests would be, and still call GL then.
 State& gl()
@@ -142,8 +136,7 @@ void glPushMatrix()
 {
     glrec::outsideBeginOnly();
     record("glPushMatrix");
-    auto& stack = glrec::currentStack();
-    stack.push_back(stack.back());
+    glrec::currentStack().push_back(glrec::currentStack().back());
 }
 void glPopMatrix()
 {
@@ -177,7 +170,7 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
     record("glVertex3f", {x, y, z});
     glrec::State& s = gl();
     s.beginEndErrors += s.insideBegin ? 0 : 1;
-    glrec::RecordedVertex v{{x, y, z}, glrec::apply(s.modelview.back(), x, y, z), s.color, s.normal, s.texCoord};
+    glrec::RecordedVertex v{{x, y, z}, glrec::pointUnder(s.modelview.back(), glrec::Vec3{x, y, z}), s.color, s.normal, s.texCoord};
     if (!s.primitives.empty()) s.primitives.back().vertices.push_back(static_cast<int>(s.vertices.size()));
     s.vertices.push_back(v);
 }
@@ -224,7 +217,7 @@ void glutDisplayFunc(void (*callback)()) { record("glutDisplayFunc"); gl().displ
 void glutReshapeFunc(void (*callback)(int, int)) { record("glutReshapeFunc"); gl().reshape = callback; }
 void glutTimerFunc(unsigned int ms, void (*callback)(int), int value) { record("glutTimerFunc", {double(ms), double(value)}); gl().timer = callback; }
 void glutPostRedisplay() { record("glutPostRedisplay"); }
-void glutSwapBuffers() { record("glutSwapBuffers"); gl().swapCount++; }
+void glutSwapBuffers() { record("glutSwapBuffers"); }
 void glutMainLoop() { record("glutMainLoop"); }
 int glutGet(GLenum query)
 {

@@ -21,12 +21,16 @@ namespace glrec {
 // Vector and matrix maths shared with the page's GL layer (web/gl/Matrix.h), in double, for the
 // recorder's matrix stacks and for tests that measure what was drawn.
 using Vec3 = glmath::Vec3<double>;
-using glmath::cross, glmath::dot, glmath::minus, glmath::unit;
+using glmath::cross, glmath::dot, glmath::minus;
 
 // 4 by 4 matrix, column-major like OpenGL: element (row r, column c) is m[c * 4 + r].
 using Mat4 = glmath::Mat4<double>;
-// Where the point (x, y, z) lands under m, divided by w.
-Vec3 apply(const Mat4& m, double x, double y, double z);
+// Where the point p lands under m, divided by w; in float too, as the page's GL layer works.
+template <typename T> glmath::Vec3<T> pointUnder(const glmath::Mat4<T>& m, const glmath::Vec3<T>& p)
+{
+    const glmath::Vec4<T> q = m * glmath::Vec4<T>{p[0], p[1], p[2], 1};
+    return {q[0] / q[3], q[1] / q[3], q[2] / q[3]};
+}
 
 // A call's name and its numeric arguments in order; pointers and callbacks left out.
 struct Call { std::string name; std::vector<double> args; };
@@ -78,7 +82,6 @@ struct State {
     std::array<int, 4> window{}; // x, y, width, height: what glutGet says, moved and resized as asked
     std::vector<unsigned char> frame; // what glReadPixels reads: RGBA rows, bottom up
     std::string windowTitle;
-    int swapCount = 0;
     void (*keyboard)(unsigned char, int, int) = nullptr;
     void (*keyboardUp)(unsigned char, int, int) = nullptr;
     void (*special)(int, int, int) = nullptr;

@@ -32,7 +32,6 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     // The default window and -geometry replacing it are seen on a real X server end to end
     // (test_scene, test_keys_cli); here the buffers the scene needs.
     const glrec::State& s = glrec::gl();
-    const std::vector<std::string> names = glrec::callNames();
     EXPECT_EQ(glrec::callsNamed("glutInitDisplayMode").at(0).args,
               std::vector<double>{GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE});
     // Each event reaches its own handler: a swapped pair would, say, drive on key release.
@@ -42,7 +41,7 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     EXPECT_TRUE(s.timer == &timerCB && s.display == &display && s.reshape == &reshape);
     EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15})) << "15 ms redraws";
     EXPECT_EQ(glrec::callsNamed("glutJoystickFunc").at(0).args, std::vector<double>{15}) << "a gamepad polled each frame";
-    EXPECT_EQ(names.back(), "glutMainLoop");
+    EXPECT_EQ(glrec::callNames().back(), "glutMainLoop");
 
     // Lit, blended and depth-tested, smooth and linearly filtered until Y; the light sits above the
     // eye, so it is given before any camera transform, and lights as seen from there.
@@ -72,21 +71,19 @@ TEST(ApplicationTest, StartsOnTheMenuWithItsWindowCallbacksRenderStateMusicOnceA
     const std::string music = "canberra-gtk-play -f audio/music.wav";
     EXPECT_EQ(cmdrec::count(music), 1);
     for (int i = 0; i < 3; ++i) display();
-    ev.menuShown = false;
-    for (int i = 0; i < 3; ++i) display();
     EXPECT_EQ(cmdrec::count(music), 1) << "the first frames must not start the music a second time";
 
-    // Each tick re-arms the timer before asking for the redraw.
+    // Each tick re-arms the timer with its own period before asking for the redraw.
     glrec::reset();
-    timerCB(15);
+    timerCB(20);
     EXPECT_EQ(glrec::callNames(), (std::vector<std::string>{"glutTimerFunc", "glutPostRedisplay"}));
-    EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{15, 15}));
-    EXPECT_EQ(glrec::gl().timer, &timerCB);
+    EXPECT_EQ(glrec::callsNamed("glutTimerFunc").at(0).args, (std::vector<double>{20, 20}));
 }
 
 // F11, through the special-key callback: full screen from the screen's corner, then back to the
 // window's size and place as they were at that F11, each time anew. Before each press the window
-// is where the window manager (or freeglut) put it; after it, where the program asked for it.
+// is where the window manager (or freeglut) put it; after it, where the program asked for it. That
+// the screen is then filled is seen on a real X server (test_keys_cli).
 TEST(ApplicationTest, F11FillsTheScreenAndGivesBackTheWindowsOwnPlaceAndSize)
 {
     const std::array<int, 4> steps[][2] = {{{10, 30, 640, 480}, {0, 0, 640, 480}}, {{0, 0, 1280, 1024}, {10, 30, 640, 480}},
@@ -96,8 +93,6 @@ TEST(ApplicationTest, F11FillsTheScreenAndGivesBackTheWindowsOwnPlaceAndSize)
         glrec::gl().window = steps[k][0];
         manageSpecialKeyboard(GLUT_KEY_F11, 3, 4);
         EXPECT_EQ(glrec::gl().window, steps[k][1]) << "press " << k + 1;
-        EXPECT_EQ(glrec::callsNamed("glutFullScreenToggle").size(), 1u);
-        EXPECT_EQ(ev.fullScreen, k % 2 == 0);
     }
 }
 
@@ -119,7 +114,6 @@ TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuB
         EXPECT_NEAR(first.m[c.aspect >= 1 ? 5 : 0], 1 / std::tan(22.5 * pi / 180), 1e-12);
         // The menu board, 25 units each side of the axis 80 in front of the eye (FrameDriverTest), is whole.
         EXPECT_LE(std::max(first.m[0], first.m[5]) * 25, 80.0);
-        EXPECT_EQ(glrec::gl().projection.size(), 1u);
         EXPECT_EQ(glrec::gl().modelview.size(), 2u);
         EXPECT_EQ(glrec::gl().matrixMode, GLenum(GL_MODELVIEW)) << "the frame driver draws in the modelview";
         // A second reshape replaces the projection instead of stacking onto it.
@@ -131,17 +125,16 @@ TEST(WindowTest, ReshapeCoversTheWindowWithAFiniteProjectionShowingTheWholeMenuB
 // The title shows the rate only once more than a second has passed since the last update.
 TEST(WindowTest, TitleUpdatesOnlyAfterMoreThanASecond)
 {
-    // Frames counted before; elapsed ms at each frame; the title after the last ("" if never set); frames
-    // counted since the last update, and when that was.
-    struct Case { int framesBefore; std::vector<int> frameTimes; std::string title; int frameAfter, timebaseAfter; };
+    // Frames counted before; elapsed ms at each frame; the title after the last ("" if never set). The
+    // frames counted and the time of the last update show in the titles of the cases of two frames or more.
+    struct Case { int framesBefore; std::vector<int> frameTimes; std::string title; };
     std::vector<int> sixtySeven(66, 500); // 67 frames, the last at 1005 ms: 66.7 shown as 67 in four columns
     sixtySeven.push_back(1005);
     const std::string title = "OpenGL project by Quillaverden : ";
     const Case cases[] = {
-        {0, {1000}, "", 1, 0}, {0, {1001}, title + "   1 fps", 0, 1001}, {0, sixtySeven, title + "  67 fps", 0, 1005},
-        {0, {500, 1000, 1500, 2000}, title + "   2 fps", 1, 1500},
-        {0, {1001, 2001}, title + "   1 fps", 1, 1001}, {0, {1001, 2002}, title + "   1 fps", 0, 2002},
-        {99999, {2000}, title + "50000 fps", 0, 2000}, // wider than four columns: whole
+        {0, {1000}, ""}, {0, {1001}, title + "   1 fps"}, {0, sixtySeven, title + "  67 fps"},
+        {0, {500, 1000, 1500, 2000}, title + "   2 fps"}, {0, {1001, 2001}, title + "   1 fps"},
+        {0, {1001, 2002}, title + "   1 fps"}, {99999, {2000}, title + "50000 fps"}, // wider than four columns: whole
     };
     for (const Case& c : cases) {
         glrec::reset();
@@ -151,8 +144,7 @@ TEST(WindowTest, TitleUpdatesOnlyAfterMoreThanASecond)
             glrec::gl().elapsedTime = time;
             updateFrameRateTitle();
         }
-        EXPECT_EQ(glrec::gl().windowTitle, c.title);
-        EXPECT_EQ((std::vector<int>{frame, timebase}), (std::vector<int>{c.frameAfter, c.timebaseAfter})) << c.title;
+        EXPECT_EQ(glrec::gl().windowTitle, c.title) << ::testing::PrintToString(c.frameTimes);
     }
 }
 

@@ -67,15 +67,14 @@ double rms(const std::vector<std::int16_t>& samples)
 
 TEST(ShippedSounds, AreMonoPcmWavesThatNeverClipAndMatchTheMusicWithinSixDecibels)
 {
+    // A silent file, or silent music, is infinitely many decibels away.
     const double music = rms(readWave("audio/music.wav"));
-    ASSERT_GT(music, 0.0);
     for (const std::string& path : filesIn(".", "audio")) {
         SCOPED_TRACE(path);
         std::vector<std::int16_t> samples = readWave(path);
         ASSERT_FALSE(samples.empty()) << "not a 16-bit mono PCM WAV file at 22050 Hz";
         auto [low, high] = std::minmax_element(samples.begin(), samples.end());
         EXPECT_TRUE(*low > -32768 && *high < 32767) << "reaches full scale";
-        ASSERT_GT(rms(samples), 0.0) << "silent";
         EXPECT_LE(std::fabs(20.0 * std::log10(rms(samples) / music)), 6.0);
     }
 }

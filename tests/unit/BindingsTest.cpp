@@ -2,6 +2,7 @@
 // in the words the table gives, and no entry more. The menu screen's key card is drawn from the
 // table itself (tools/assetgen/BoardArt.cpp); AssetsTest holds the shipped picture to what the
 // generator draws. The page writes its key list and controls from the table at start.
+#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -12,10 +13,9 @@
 namespace {
 
 // A hyphen in a manual page is written \-.
-std::string roff(std::string text)
+std::string roff(const std::string& text)
 {
-    for (std::size_t at = text.find('-'); at != std::string::npos; at = text.find('-', at + 2)) text.insert(at, "\\");
-    return text;
+    return std::regex_replace(text, std::regex("-"), "\\-");
 }
 
 std::string readmeRow(const Binding& b)

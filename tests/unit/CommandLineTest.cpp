@@ -2,9 +2,7 @@
 // the first deciding argument, and the options --help, the manual page and README name, which
 // must be exactly those the program takes. Starting the program with them is the e2e test's.
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -31,16 +29,10 @@ Outcome handle(std::vector<std::string> args)
     args.insert(args.begin(), "robotscene");
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
-    char* text[2] = {};
-    std::size_t size[2] = {};
-    std::FILE* streams[2] = {open_memstream(&text[0], &size[0]), open_memstream(&text[1], &size[1])};
-    Outcome outcome{handleCommandLine(int(args.size()), argv.data(), streams[0], streams[1]), "", ""};
-    for (int k = 0; k < 2; ++k) {
-        std::fclose(streams[k]);
-        (k == 0 ? outcome.out : outcome.err).assign(text[k], size[k]);
-        std::free(text[k]);
-    }
-    return outcome;
+    int status = 0;
+    const fixtures::Output said =
+        fixtures::captured([&] { status = handleCommandLine(int(args.size()), argv.data(), stdout, stderr); });
+    return {status, said.out, said.err};
 }
 
 std::string unknown(const std::string& arg) { return "robotscene: unknown argument '" + arg + "'; see robotscene --help\n"; }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandRecorder.h"
+#include "Cues.h"
 #include "GlRecorder.h"
 #include "input/Event.h"
 
@@ -42,23 +43,6 @@ std::vector<double> fields(const Event& e)
             double(e.flatShading), double(e.resetRequested), double(e.pictureRequested), double(e.fullScreen)};
 }
 
-// Cue names started by `steps`, sorted. Cues run on detached threads, so absence cannot be
-// awaited: a sentinel cue started afterwards is awaited with the expected ones instead.
-std::vector<std::string> cuesOf(const std::function<void()>& steps, std::size_t expected)
-{
-    cmdrec::clear();
-    steps();
-    Audio().playThreadAudio("sentinel", "mp3");
-    std::vector<std::string> names;
-    for (const std::string& command : cmdrec::waitForCommands(expected + 1)) {
-        std::size_t start = command.find("audio/") + 6; // "canberra-gtk-play -f audio/NAME.wav &"
-        names.push_back(command.substr(start, command.find(".wav") - start));
-    }
-    names.erase(std::remove(names.begin(), names.end(), "sentinel"), names.end());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct Case {
     const char* name;
     bool menuShown;                               // before the steps
@@ -79,9 +63,10 @@ void runTable(const std::vector<Case>& table)
         actual.menuShown = c.menuShown;
         Event expected = actual;
         if (c.change) c.change(expected);
-        auto cues = cuesOf([&] { for (const Step& s : c.steps) s.act(actual); }, c.cues.size());
+        cmdrec::clear();
+        for (const Step& s : c.steps) s.act(actual);
+        EXPECT_EQ(cues::started(c.cues.size()), c.cues);
         EXPECT_EQ(fields(actual), fields(expected));
-        EXPECT_EQ(cues, c.cues);
         EXPECT_EQ(pressed, c.pressed);
         if (std::none_of(c.steps.begin(), c.steps.end(), [](const Step& s) { return s.raster; })) {
             EXPECT_EQ(glrec::callNames(), std::vector<std::string>{}) << "only T and Y touch GL (F11: end to end)";
@@ -196,7 +181,6 @@ TEST(EventTest, CallbacksForwardTheirArgumentsUnchangedToTheGlobalRecord)
     manageSpecialKeyboard(GLUT_KEY_DOWN, 0, 0);
     manageKeyboardUp('z', 0, 0);
     EXPECT_EQ(ev.moveDirection, 0);
-    EXPECT_EQ(glrec::callNames(), std::vector<std::string>{});
 }
 
 // Keyboard layouts by their letter rows from the left; the X server numbers those keys from 24, 38

@@ -88,10 +88,6 @@ TEST_F(FrameDriverTest, DefaultOrbitCameraSeesTheFloorFromAboveAndBehind)
     }
     EXPECT_EQ(glrec::gl().uploads.back().width, 256) << "the floor's own image";
     EXPECT_TRUE(glrec::gl().isEnabled(GL_CULL_FACE));
-    // Before any turn the heading's axis is (0, 0, 0): no rotation about it may reach GL.
-    for (const glrec::Call& call : glrec::callsNamed("glRotated")) {
-        EXPECT_NE(std::vector<double>(call.args.begin() + 1, call.args.end()), (std::vector<double>{0, 0, 0}));
-    }
 }
 
 // The chase camera looks from 3 * zoom behind the robot and 20 above, the tracking camera from
@@ -117,7 +113,6 @@ TEST_F(FrameDriverTest, ChaseAndTrackingCamerasLookAtTheRobot)
         frames();
         auto look = glrec::callsNamed("gluLookAt").at(0).args;
         for (std::size_t k = 0; k < c.lookAt.size(); ++k) EXPECT_NEAR(look[k], c.lookAt[k], 1e-5) << k;
-        EXPECT_FLOAT_EQ(ev.cameraX, c.lookAt[0]) << "the eye is kept in the record";
     }
 }
 
@@ -145,26 +140,19 @@ TEST_F(FrameDriverTest, RobotIsDrawnAtItsPlaceTurnedByItsHeadingAboutTheVertical
 
 // ---- the record reaching the robot ----
 
+// R switching the sweep on the drawn robot is seen end to end (test_scene), fly-bys with and
+// without the page's reduced motion on the page (test_page, test_players).
 TEST_F(FrameDriverTest, HeadTurnSweepAndHologramSwitchesReachTheDrawnRobot)
 {
     frames(1);
     float start = robot.headAngle;
+    EXPECT_EQ(uploadsOfSize(128, 256), 2) << "the hologram is drawn";
     ev.KeyboardKeys('e', 0, 0); // turns the head left by hand, the sweep stops
     frames(10);
-    EXPECT_NEAR(robot.headAngle, start + 10, 1e-4);
-    ev.KeyboardKeysUp('e', 0, 0);
-    ev.KeyboardKeys('r', 0, 0); // the sweep on again
-    frames(1);
-    EXPECT_NEAR(robot.headAngle, start + 10.3, 1e-4);
-    EXPECT_EQ(uploadsOfSize(128, 256), 2) << "the hologram is drawn";
+    EXPECT_NEAR(robot.headAngle, start + 10, 1e-4) << "by hand alone, 1 degree a frame";
     ev.KeyboardKeys('f', 0, 0);
     frames(1);
     EXPECT_EQ(uploadsOfSize(128, 256), 0) << "F hides the hologram";
-    for (bool reduced : {true, false}) { // the page's reduced motion: no fly-by may start
-        ev.reducedMotion = reduced;
-        frames(1);
-        EXPECT_EQ(environment.flyBys, !reduced);
-    }
 }
 
 // ---- drive and turn ----
@@ -191,25 +179,23 @@ TEST_F(FrameDriverTest, SpeedsRampUpToTheirLimitsCoastToRestAndReversingStopsDea
         frames(10);
         EXPECT_NEAR(*r.value, r.top, rounding) << "no acceleration at or above the limit";
     }
-    ev.moveDirection = 0; // Z released at full speed
-    double lastZ = ev.robotZ;
-    int coasting = 0;
-    for (; speed > 0 && coasting < 1000; ++coasting) {
-        display();
-        EXPECT_LE(ev.robotZ, lastZ);
-        lastZ = ev.robotZ;
-    }
-    EXPECT_EQ(coasting, 51);
+    ev.moveDirection = 0; // Z released at full speed: 50 frames coasting on, below zero at the 51st
+    double z = ev.robotZ;
+    frames(50);
+    EXPECT_GT(speed, 0);
+    EXPECT_LT(ev.robotZ, z) << "coasting goes on forwards";
+    frames(1);
     EXPECT_NEAR(speed, -0.02f, rounding);
+    z = ev.robotZ;
     frames(20);
-    EXPECT_EQ(ev.robotZ, lastZ) << "nothing moves at a speed below zero";
+    EXPECT_EQ(ev.robotZ, z) << "nothing moves at a speed below zero";
     ev.moveDirection = 1;
     frames(1);
     EXPECT_NEAR(speed, 0.02f, rounding) << "the next acceleration starts from there";
     frames(10);
     // Z then S, then Z again: the robot stops dead for one frame, then accelerates the other way.
     for (int direction : {-1, 1}) {
-        double z = ev.robotZ;
+        z = ev.robotZ;
         ev.moveDirection = direction;
         frames(1);
         EXPECT_EQ((std::vector<double>{speed, ev.robotZ}), (std::vector<double>{0, z}));
@@ -287,18 +273,12 @@ TEST_F(FrameDriverTest, DebugAndMusicLatchesActOncePerChange)
     EXPECT_EQ(frames(), "DEBUG ENABLED\n");
     EXPECT_EQ(uploadsOfSize(64, 64), 55) << "every robot bind shows a grid";
     EXPECT_EQ(frames(), "");
-    ev.KeyboardKeys('o', 0, 0);
-    EXPECT_EQ(frames(), "DEBUG DISABLED\n");
-    EXPECT_EQ(uploadsOfSize(32, 32), 44) << "the second O puts the robot's own images back";
-    EXPECT_EQ(uploadsOfSize(64, 64), 2) << "only the drum's two lids";
     ev.musicOn = false;
     frames(1);
-    EXPECT_FALSE(musicPlaying);
     EXPECT_EQ(cmdrec::count(music), 0);
     ev.musicOn = true;
     frames(4);
-    EXPECT_TRUE(musicPlaying);
-    EXPECT_EQ(cmdrec::count(music), 1);
+    EXPECT_EQ(cmdrec::count(music), 1) << "started again once, not at every frame";
 }
 
 TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndLeavesTheMusicOffIfItWasOff)
@@ -313,7 +293,8 @@ TEST_F(FrameDriverTest, EnterRestoresTexturesThenResetsAndLeavesTheMusicOffIfItW
     robot.headSweepReverse = true;
     ev.KeyboardKeys(13, 0, 0);
     EXPECT_EQ(frames(), "DEBUG DISABLED\nROBOT RESETED\n");
-    EXPECT_FALSE(ev.resetRequested);
+    EXPECT_EQ(uploadsOfSize(32, 32), 44) << "the robot's own images are back";
+    EXPECT_EQ(uploadsOfSize(64, 64), 2) << "only the drum's two lids";
     // Motion stopped, the robot back at its start, its head sweeping up again from -15.
     EXPECT_EQ((std::vector<double>{speed, double(currentDirection), rotationSpeed, ev.robotX, ev.robotZ, ev.robotAngle,
                                    double(robot.headSweepReverse)}),

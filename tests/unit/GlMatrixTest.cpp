@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Fixtures.h"
+#include "GlRecorder.h"
 #include "gl/MatrixStack.h"
 
 namespace {
@@ -13,15 +15,11 @@ namespace {
 using glmath::Vec3;
 constexpr float roundoff = 1e-5f; // float sums of four products and a cosine, on values near 1 to 10
 
-Vec3<float> at(const Mat4f& m, Vec3<float> p)
-{
-    const glmath::Vec4<float> q = m * glmath::Vec4<float>{p[0], p[1], p[2], 1};
-    return {q[0] / q[3], q[1] / q[3], q[2] / q[3]};
-}
+using glrec::pointUnder;
 
-void expectNear(const Vec3<float>& got, const Vec3<float>& want, const std::string& label)
+void expectNear(const Vec3<float>& got, const Vec3<float>& want, const char* label)
 {
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], roundoff) << label << ", axis " << i;
+    fixtures::expectNear(got, want, roundoff, label);
 }
 
 TEST(GlMatrix, EachTransformAndProductPlacesPointsAsGlDoes)
@@ -36,6 +34,7 @@ TEST(GlMatrix, EachTransformAndProductPlacesPointsAsGlDoes)
         {"30 degrees about z, anticlockwise", glmath::rotation(30.f, Vec3<float>{0, 0, 1}), {2, 0, 5}, {2 * c30, 1, 5}},
         {"about an axis of length 2 as about its unit", glmath::rotation(90.f, Vec3<float>{2, 0, 0}), {3, 1, 0}, {3, 0, 1}},
         {"90 degrees about y turns z to x", glmath::rotation(90.f, Vec3<float>{0, 1, 0}), {0, 2, 1}, {1, 2, 0}},
+        {"120 degrees about (1, 1, 1) turns x to y, y to z", glmath::rotation(120.f, Vec3<float>{1, 1, 1}), {1, 2, 3}, {3, 1, 2}},
         {"about a zero axis nothing turns", glmath::rotation(90.f, Vec3<float>{0, 0, 0}), {1, 2, 3}, {1, 2, 3}},
         // From (3, 0, 0) looking at the origin with y up: +z is on the left, the origin 3 ahead.
         {"lookAt along -x", glmath::lookAt<float>({3, 0, 0}, {0, 0, 0}, {0, 1, 0}), {0, 1, 2}, {-2, 1, -3}},
@@ -45,7 +44,7 @@ TEST(GlMatrix, EachTransformAndProductPlacesPointsAsGlDoes)
         {"perspective, far plane", glmath::perspective<float>(90, 2, 1, 3), {-6, 3, -3}, {-1, 1, 1}},
         {"perspective with near = far changes nothing", glmath::perspective<float>(90, 2, 2, 2), {1, 2, 3}, {1, 2, 3}},
     };
-    for (const Case& c : cases) expectNear(at(c.m, c.point), c.want, c.label);
+    for (const Case& c : cases) expectNear(pointUnder(c.m, c.point), c.want, c.label);
 }
 
 TEST(GlMatrix, NormalsGoThroughTheInverseTranspose)
@@ -64,19 +63,19 @@ TEST(GlMatrixStack, PushCopiesPopRestoresAndTheDepthHolds)
     stack.multiply(move);
     stack.push();
     stack.multiply(glmath::scaling(2.f, 3.f, 4.f));
-    expectNear(at(stack.top(), {1, 1, 1}), {3, 5, 7}, "pushed copy multiplied on the right");
+    expectNear(pointUnder(stack.top(), Vec3<float>{1, 1, 1}), {3, 5, 7}, "pushed copy multiplied on the right");
     stack.pop();
-    expectNear(at(stack.top(), {1, 1, 1}), {2, 3, 4}, "popped back");
+    expectNear(pointUnder(stack.top(), Vec3<float>{1, 1, 1}), {2, 3, 4}, "popped back");
     stack.pop();
     EXPECT_EQ(stack.size(), 1u) << "the last entry is never popped";
-    expectNear(at(stack.top(), {1, 1, 1}), {2, 3, 4}, "a refused pop keeps the matrix");
+    expectNear(pointUnder(stack.top(), Vec3<float>{1, 1, 1}), {2, 3, 4}, "a refused pop keeps the matrix");
     for (int i = 0; i < 40; ++i) stack.push(), stack.multiply(move);
     EXPECT_EQ(stack.size(), MatrixStack::depth);
     stack.load(Mat4f::identity());
-    expectNear(at(stack.top(), {1, 1, 1}), {1, 1, 1}, "load replaces the top");
+    expectNear(pointUnder(stack.top(), Vec3<float>{1, 1, 1}), {1, 1, 1}, "load replaces the top");
     stack.pop();
     // Entry k from the bottom (0 first) holds k + 1 moves; the refused pushes' moves went to the top.
-    expectNear(at(stack.top(), {0, 0, 0}), {31, 62, 93}, "the entry under the top");
+    expectNear(pointUnder(stack.top(), Vec3<float>{0, 0, 0}), {31, 62, 93}, "the entry under the top");
 }
 
 } // namespace

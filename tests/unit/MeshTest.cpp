@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Fixtures.h"
 #include "GlRecorder.h"
 #include "geometry/Mesh.h"
 #include "gl/Assembly.h"
@@ -38,11 +39,10 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
         {"box 2 x 4 x 6", [](Mesh& m) { m.createBox(2, 4, 6); }, 8,
          {{0, {-1, -2, 3}}, {1, {1, -2, 3}}, {2, {1, 2, 3}}, {3, {-1, 2, 3}}, {4, {-1, -2, -3}},
           {5, {1, -2, -3}}, {6, {1, 2, -3}}, {7, {-1, 2, -3}}}},
-        // A fraction of a segment still makes a quad: for 0.5 it spans two turns.
+        // A fraction of a segment still makes a quad: for 0.5 it spans two turns. The cylinder is the
+        // cone of equal radii: its guard for no segments is the cone's.
         {"cylinder, 0.5 segments", [](Mesh& m) { m.createCylinder(1, 2, 0.5, 1); }, 4,
          {{0, {1, -1, 0, 2, 1}}, {1, {1, -1, 0, 0, 1}}, {2, {1, 1, 0, 0, 0}}, {3, {1, 1, 0, 2, 0}}}},
-        {"cylinder, 0 segments", [](Mesh& m) { m.createCylinder(1, 2, 0, 1); }, 0, {}},
-        {"cylinder, -2 segments", [](Mesh& m) { m.createCylinder(1, 2, -2, 1); }, 0, {}},
         {"cone, 0.5 segments", [](Mesh& m) { m.createCone(2, 1, 4, 0.5, 1); }, 4, {{1, {2, -2, 0, 0, 1}}, {3, {1, 2, 0, 2, 0}}}},
         {"cone, 0 segments", [](Mesh& m) { m.createCone(2, 1, 4, 0, 1); }, 0, {}},
         {"cone, -1 segments", [](Mesh& m) { m.createCone(2, 1, 4, -1, 1); }, 0, {}},
@@ -53,11 +53,9 @@ TEST(MeshGeneratorTest, GeneratorsReplaceTheListWithTheirLandmarks)
         mesh.vertices.assign(5, Vertex(7, 7, 7, 7, 7)); // whatever was there before must go
         c.build(mesh);
         ASSERT_EQ(mesh.vertices.size(), c.count);
+        auto values = [](const Vertex& v) { return std::array<double, 5>{v.x, v.y, v.z, v.u, v.v}; };
         for (const auto& [index, e] : c.expected) {
-            const Vertex& a = mesh.vertices[index];
-            for (auto [actual, expected] : {std::pair{a.x, e.x}, {a.y, e.y}, {a.z, e.z}, {a.u, e.u}, {a.v, e.v}}) {
-                EXPECT_NEAR(actual, expected, tolerance) << "vertex " << index;
-            }
+            fixtures::expectNear(values(mesh.vertices[index]), values(e), tolerance, "x, y, z, u, v");
         }
     }
 }
@@ -150,10 +148,9 @@ TEST(SolidsTest, EachSolidDrawsItsPrimitivesAndLandmarksWoundOutwardsInTheCaller
             SCOPED_TRACE(mark.index);
             ASSERT_LT(std::size_t(mark.index), gl.vertices.size());
             const glrec::RecordedVertex& v = gl.vertices[mark.index];
-            const std::array<float, 4> texCoord{mark.st[0], mark.st[1], 0, mark.q};
-            for (int k = 0; k < 4; ++k) EXPECT_NEAR(v.texCoord[k], texCoord[k], tolerance) << "s, t, r, q " << k;
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.object[k], mark.position[k], tolerance);
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(v.normal[k], mark.normal[k], tolerance);
+            fixtures::expectNear(v.texCoord, std::array<float, 4>{mark.st[0], mark.st[1], 0, mark.q}, tolerance, "s, t, r, q");
+            fixtures::expectNear(v.object, mark.position, tolerance, "position");
+            fixtures::expectNear(v.normal, mark.normal, tolerance, "normal");
         }
         for (std::size_t i = 0; i < gl.vertices.size(); ++i) {
             const glrec::RecordedVertex& v = gl.vertices[i];

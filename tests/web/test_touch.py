@@ -25,15 +25,15 @@ def slide(paths):  # touch events moving each finger along its path, as browser.
     return [("move" if i else "start", *fingers) for i, fingers in enumerate(points)] + [("end",)]
 
 
-# What is checked; touch events, at points or on the controls of these labels; keys or mouse; frames drawn next (20: the
+# What is checked; touch events, at points or on the controls of these labels; keys or mouse; frames drawn next (4: the
 # pad and its keys held through them, then released). The pinch spreads two fingers by 100 CSS px: 40 a wheel step.
 STEPS = [("the menu button as Space", [("start", "Show or hide the menu"), ("end",)],
           lambda p: p.key("space"), 1),
          ("a one-finger swipe as a left-button drag", slide(SWIPE), lambda p: p.drag(*SWIPE[0]), 1),
          ("a pinch-out as 2 wheel steps", slide(PINCH), lambda p: p.wheel(2, 195, 420), 1),
-         ("the forward pad held as Z", [("start", "Drive forward")], lambda p: p.key("z", up=False), 20),
+         ("the forward pad held as Z", [("start", "Drive forward")], lambda p: p.key("z", up=False), 4),
          ("forward and left held as Z and Q", [("start", "Drive forward", "Turn left")],
-          lambda p: (p.key("z", up=False), p.key("q", up=False)), 20)]
+          lambda p: (p.key("z", up=False), p.key("q", up=False)), 4)]
 NEEDS = {"forward and left held as Z and Q": "fingers"}  # a step -> what beyond touch the engine must give
 
 

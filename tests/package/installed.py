@@ -1,26 +1,22 @@
 """The installed program as a user meets it, on a private Xvfb: it starts on the menu with every
 image, P saves the frame as a PNG file in the pictures folder, Esc ends it with status 0, and
---version prints the version. Shared by the package test and the package's autopkgtest
-(debian/tests/installed-program runs this file with the launcher's path). It installs nothing."""
+--version prints the version. Run with the launcher's path and the folder to start it from (/ by
+default) by the package's autopkgtest (debian/tests/installed-program) and the package test alike.
+It installs nothing."""
 
 import os
-import re
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
-from testkit.base import REPO_ROOT
+from testkit.base import VERSION
 from testkit.checks import check_exit, run_test
 from testkit.images import png_size
 from testkit.program import WINDOW_SIZE, ProgramRun
 from testkit.scene import menu_shown
 
-# The version as the build takes it, from the top CMakeLists.txt (the testbed has no build tree).
-VERSION = re.search(r"project\(robotscene VERSION ([0-9.]+)", (REPO_ROOT / "CMakeLists.txt").read_text())[1]
-
-
-def check_session(checks, label, command, cwd="/"):
+def check_session(checks, label, command, cwd):
     with tempfile.TemporaryDirectory(prefix="robotscene-home-") as home:
         pictures = Path(home, "Pictures")
         pictures.mkdir()
@@ -38,14 +34,14 @@ def check_session(checks, label, command, cwd="/"):
             check_exit(checks, run, f"{label}: ", timeout=10)
 
 
-def check_version(checks, command):
+def check_version(checks, command, cwd):
     # No display: a program that ignored --version would stop at once instead of drawing.
-    result = subprocess.run([command, "--version"], capture_output=True, text=True, timeout=60,
+    result = subprocess.run([command, "--version"], capture_output=True, text=True, timeout=60, cwd=cwd,
                             env={"PATH": os.environ.get("PATH", "/usr/bin:/bin")})
     checks.check(f"{command} --version prints robotscene {VERSION}", result.returncode == 0
                  and result.stdout == f"robotscene {VERSION}\n", result.stdout + result.stderr)
 
 
 if __name__ == "__main__":
-    launcher = sys.argv[1]
-    run_test(lambda checks: (check_version(checks, launcher), check_session(checks, "installed", launcher)))
+    launcher, folder = sys.argv[1], (sys.argv[2:] or ["/"])[0]
+    run_test(lambda checks: (check_version(checks, launcher, folder), check_session(checks, "installed", launcher, folder)))

@@ -10,12 +10,15 @@ ROBOTSCENE_E2E_KEEP (keep temporary folders).
 import atexit
 import contextlib
 import os
+import re
 import time
 from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[2]
 BUILD_DIR = Path(os.environ.get("ROBOTSCENE_BUILD_DIR") or REPO_ROOT / "build")
 WEB_DIR = Path(os.environ.get("ROBOTSCENE_WEB_DIR") or REPO_ROOT / "build-web").resolve()
+# The version as the build takes it, from the top CMakeLists.txt (a package's testbed has no build tree).
+VERSION = re.search(r"project\(robotscene VERSION ([0-9.]+)", (REPO_ROOT / "CMakeLists.txt").read_text())[1]
 POLL_INTERVAL = 0.05  # seconds between two looks while waiting for something
 
 

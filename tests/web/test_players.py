@@ -1,6 +1,6 @@
-"""The page for every player, in one engine (ROBOTSCENE_ENGINE), frame-gated: the hand keys by their place (event.code) on QWERTY as
-on AZERTY, a gamepad injected through navigator.getGamepads as the keys, the canvas as the accessibility tree gives it
-and what the live region says, and reduced motion. axe-core's verdict on the page is test_touch's."""
+"""The page for every player, in one engine (ROBOTSCENE_ENGINE), frame-gated: the hand keys by their place (event.code) on
+QWERTY as on AZERTY, each arrow as its letter, a gamepad injected through navigator.getGamepads as the keys, the canvas
+as the accessibility tree gives it and what the live region says, and reduced motion (axe-core's verdict: test_touch)."""
 
 import json
 
@@ -20,7 +20,9 @@ STEPS = [("QWERTY W as AZERTY Z", [("z", "KeyW")], [("w", "KeyW")]), ("QWERTY Z 
          ("gamepad: right stick left as E", [("e", "KeyE")], (0, 0, 0, -1)),
          ("gamepad: d-pad left as Q", [("q", "KeyA")], (1 << 14, 0, 0, 0)),
          ("gamepad: right shoulder as A", [("a", "KeyQ")], (1 << 5, 0, 0, 0)), ("gamepad: A as V", "v", 0),
-         ("gamepad: B as F", "f", 1), ("gamepad: Start as Space", "space", 9), ("gamepad: Select as Enter", "Return", 8)]
+         ("gamepad: B as F", "f", 1), ("gamepad: Start as Space", "space", 9), ("gamepad: Select as Enter", "Return", 8),
+         ("Up as AZERTY Z", [("z", "KeyW")], [("Up", None)]), ("Left as AZERTY Q", [("q", "KeyA")], [("Left", None)]),
+         ("Right as D", [("d", "KeyD")], [("Right", None)]), ("Down as S", [("s", "KeyS")], [("Down", None)])]
 SAID = [("space", "Menu hidden"), ("v", "Chase camera"), ("m", "Music off"), ("space", "Menu shown"),
         ("Return", "Menu hidden. Orbit camera")]  # Enter: two changes in one
 

@@ -28,17 +28,19 @@ mergeInto(LibraryManager.library, {
     mouse: [0, 0], buttons: 0, held: {}, firstFrame: 0, tickTimes: [], downloads: [],
     bindings: [], padSeen: false, announced: -1,
     time: 0, step: 16, steps: [], stepsDone: null, // test clock: ms, ms per animation frame
+    // GLUT's special keys by DOM key (F1 to F12 are 1 to 12).
+    specialKeys: { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103, PageUp: 104, PageDown: 105,
+                   Home: 106, End: 107, Insert: 108 },
 
     // The binding row a key event stands for, or null: a hand key by its place wherever the
     // event gives one, any other key by its character, an arrow as its special key. F11 is left
     // to the browser.
     rowOf: function (e) {
       var key = e.key.length === 1 ? e.key.toLowerCase() : e.key;
-      var arrows = { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103 };
       for (var i = 0; i < RS.bindings.length; i++) {
         var row = RS.bindings[i];
         if (row.byPlace && e.code ? row.code === e.code : row.key === key) return row;
-        if (row.special && row.special === arrows[e.key]) return row;
+        if (row.special && row.special === RS.specialKeys[e.key]) return row;
       }
       return null;
     },
@@ -110,9 +112,7 @@ mergeInto(LibraryManager.library, {
       var named = { Enter: 13, Escape: 27, Backspace: 8, Tab: 9, Delete: 127 };
       if (e.key in named) return named[e.key];
       if (e.key.length === 1 && e.key.charCodeAt(0) < 256) return e.key.charCodeAt(0);
-      var special = { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103, PageUp: 104,
-                      PageDown: 105, Home: 106, End: 107, Insert: 108 };
-      if (e.key in special) return 256 + special[e.key];
+      if (e.key in RS.specialKeys) return 256 + RS.specialKeys[e.key];
       var f = /^F([1-9]|1[0-2])$/.exec(e.key);
       return f ? 256 + Number(f[1]) : -1;
     },

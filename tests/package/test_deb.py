@@ -167,8 +167,8 @@ def check_reproducible(checks, temp, commit):
 
 def check_installed_program(checks, label, launcher, folder):
     # The autopkgtest's own test, run as it runs it: the launcher started from the folder.
-    result = tool(sys.executable, REPO_ROOT / "tests/package/installed.py", launcher, folder)
-    checks.check(f"{label}: tests/package/installed.py passes", result.returncode == 0, result.stdout + result.stderr)
+    tool_passes(checks, f"{label}: tests/package/installed.py passes", sys.executable,
+                REPO_ROOT / "tests/package/installed.py", launcher, folder)
 
 
 def installed_packages():

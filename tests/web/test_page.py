@@ -13,6 +13,7 @@ import json
 import re
 import tempfile
 import time
+from pathlib import Path
 
 from testkit import browser
 from testkit.base import BUILD_DIR, REPO_ROOT, WEB_DIR, HarnessError, wait_until
@@ -61,9 +62,10 @@ class Side:
         self.keys += 2
         wait_until(lambda: self.device.counts()[1] >= self.keys, 60, f"{type(self).__name__}'s keys")
 
-    def drag(self):  # the same calls on the desktop's runner and the page
+    def drag(self):  # the same calls on the desktop's runner and the page; the wheel both ways
         self.device.drag(*DRAG)
-        self.device.wheel(2)
+        self.device.wheel(3)
+        self.device.wheel(-1)
 
 
 class Desktop(Side):
@@ -148,8 +150,8 @@ def play(side, steps, frames):
 
 
 def reference_key():
-    # What the desktop's pictures depend on: the program, the gate, the images and the views.
-    digest = hashlib.sha256(repr((VIEWS, DRAG)).encode())
+    # What the desktop's pictures depend on: the program, the gate, the images and this file (the views).
+    digest = hashlib.sha256(Path(__file__).read_bytes())
     for path in [binary_path(), GATE_LIB, *sorted((REPO_ROOT / "textures").iterdir())]:
         digest.update(path.read_bytes())
     return digest.hexdigest()

@@ -31,6 +31,7 @@ STEPS = [("the menu button as Space", [("start", "Show or hide the menu"), ("end
           lambda p: p.key("space"), 1),
          ("a one-finger swipe as a left-button drag", slide(SWIPE), lambda p: p.drag(*SWIPE[0]), 1),
          ("a pinch-out as 2 wheel steps", slide(PINCH), lambda p: p.wheel(2, 195, 420), 1),
+         ("the pinch reversed, 2 steps back", slide([path[::-1] for path in PINCH]), lambda p: p.wheel(-2, 195, 420), 1),
          ("the forward pad held as Z", [("start", "Drive forward")], lambda p: p.key("z", up=False), 4),
          ("forward and left held as Z and Q", [("start", "Drive forward", "Turn left")],
           lambda p: (p.key("z", up=False), p.key("q", up=False)), 4)]

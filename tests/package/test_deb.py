@@ -178,7 +178,7 @@ def installed_packages():
 def check_installed(checks, deb, temp):
     # Installed with apt, so apt resolves Depends, the program started from the desktop entry's Exec
     # line, then purged. Started from /usr/games it is the autopkgtest's; that the purge leaves
-    # nothing behind, piuparts' in a fresh system (.ci/run): this machine's own tree changes meanwhile.
+    # nothing behind is piuparts', in a fresh system where nothing else writes meanwhile (.ci/run).
     if os.geteuid() != 0 or any(line.endswith(" robotscene") for line in installed_packages()):
         print("skipped install and purge: not root, or robotscene is installed here already", flush=True)
         return

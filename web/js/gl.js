@@ -26,11 +26,11 @@ mergeInto(LibraryManager.library, {
       var gl = Gfx.gl, s = gl.createShader(type);
       gl.shaderSource(s, '#version 300 es\n' + text);
       gl.compileShader(s);
-      return s; // its status is asked for only with the program's, at the first draw
+      return s; // its status is asked for only with the program's, once it is put to use
     },
 
-    // Links without waiting: the status is asked for at the first draw (useProgram would wait
-    // too), by when the browser has compiled it beside the start-up's other tasks.
+    // Puts the linked program to use, asking its status only now (useProgram would wait too): by
+    // prepare() before the first frame, or at the first draw if that comes sooner.
     use: function () {
       var gl = Gfx.gl, program = Gfx.program;
       if (!gl.getProgramParameter(program, gl.LINK_STATUS)) {

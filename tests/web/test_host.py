@@ -2,7 +2,7 @@
 headers) in one engine (ROBOTSCENE_ENGINE): it starts and draws with no console problem, is installable
 (Chromium says so), starts again with the server stopped, and runs a new build whole once it is served;
 each way it can fail shows the cause and the advice that fits it on a readable panel, never over the
-picture."""
+picture; a warm-up worker that never answers holds nothing back."""
 
 import html
 import json
@@ -42,8 +42,9 @@ FAILURES = [("no WebGL 2", {}, None, ["no WebGL 2"], "browser"),
 
 
 class Faulty(host.QuietHandler):
-    """Serves a file wrongly: missing, cut short, with one byte changed, with no answer, or cut off
-    after CUT bytes once `cut` is set; none kept by the browser, so that each fault is met."""
+    """Serves a file wrongly: missing, cut short, with one byte changed, with no answer, cut off
+    after CUT bytes once `cut` is set, or as a script that does nothing; none kept by the browser,
+    so that each fault is met."""
     faults, cut = {}, threading.Event()
 
     def caching(self):
@@ -55,7 +56,8 @@ class Faulty(host.QuietHandler):
         if fault in (None, "refused", "missing"):
             return None if fault == "refused" else self.send_error(404) if fault else super().do_GET()
         data = (Path(self.directory) / name).read_bytes()
-        body = {"short": data[:CUT], "other": data[:CUT] + bytes([data[CUT] ^ 1]) + data[CUT + 1:]}.get(fault, data)
+        body = b"'use strict';\n" if fault == "silent" else \
+            {"short": data[:CUT], "other": data[:CUT] + bytes([data[CUT] ^ 1]) + data[CUT + 1:]}.get(fault, data)
         self.send_response(200)
         self.send_header("Content-Type", self.guess_type(name))
         self.send_header("Content-Length", str(len(body)))
@@ -72,7 +74,7 @@ def failures(checks):
             for what, faults, after, words, advice in rows:
                 Faulty.faults, Faulty.policy = faults, faults.get("policy", host.POLICY)
                 Faulty.cut.clear()
-                reopen(page, "document.readyState != 'loading'")
+                page.reopen("document.readyState != 'loading'")
                 if "cut" in faults.values():  # the progress line's figures while the connection hangs
                     total = sum(sizes.values())
                     done = total - sizes["robotscene.data"] + CUT
@@ -92,14 +94,14 @@ def failures(checks):
                              look == ["hidden", "rgb(21, 24, 29)"] and not contrast, (look, contrast))
 
 
-def reopen(page, ready):  # the page opened again, once `ready` holds in the new one
-    page.evaluate("window.left = true")  # the page before answers until the new one is there
-    page.open()
-    return wait_until(lambda: page.evaluate(f"!window.left && ({ready})"), 60, ready)
+def unanswered(checks):  # a warm-up worker that never answers
+    Faulty.faults, Faulty.policy = {"gpu-warmup.js": "silent"}, host.POLICY
+    with browser.open_page(ENGINE, WEB_DIR, handler=Faulty) as page:
+        checks.check("with a warm-up worker that never answers, the page draws", draws(page))
 
 
 def draws(page):  # the page's build, once it has drawn a frame that is not black
-    reopen(page, "!!window.robotscene")
+    page.reopen("!!window.robotscene")
     page.frames(1)
     return page.canvas().fraction_near((0, 0, 0), 40) < 0.9 and page.evaluate(BUILD)
 
@@ -163,6 +165,7 @@ def body(checks):
     with tempfile.TemporaryDirectory() as temp:
         visits(checks, Path(temp))
     failures(checks)
+    unanswered(checks)
 
 
 if __name__ == "__main__":

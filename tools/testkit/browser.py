@@ -208,7 +208,26 @@ class Page(Managed):
 
     def wait_for(self, predicate, timeout, what):
         # Polls the page's state; the test's verdicts never hang on the time a step took.
-        return wait_until(lambda: (lambda s: s and predicate(s) and s)(self.state()), timeout, what)
+        return self._explained(lambda: wait_until(lambda: (lambda s: s and predicate(s) and s)(self.state()),
+                                                  timeout, what))
+
+    def reopen(self, ready):
+        """Opens the page again; returns once the expression `ready` holds in the new one (the page
+        before answers until the new one is there)."""
+        self.evaluate("window.left = true")
+        self.open()
+        return self._explained(lambda: wait_until(lambda: self.evaluate(f"!window.left && ({ready})"), 60, ready))
+
+    def _explained(self, wait):
+        # A wait that runs out also says where the page stopped: what its panel and console say.
+        try:
+            return wait()
+        except HarnessError as error:
+            try:
+                seen = f"the page shows {self.status()!r}, its console: {self.problems()}"
+            except HarnessError as silent:
+                seen = f"the page does not answer ({silent})"
+            raise HarnessError(f"{error}; {seen}") from None
 
     def problems(self):
         """Console errors, warnings and exceptions seen so far."""

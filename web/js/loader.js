@@ -299,13 +299,17 @@
     seen.observe({ type: 'paint', buffered: true });
   }
 
+  // The worker's answer is awaited no longer than the files: a worker that never answers cannot
+  // hold the scene back, and one that finds no WebGL 2 says so before the files are in.
   function load() {
-    var graphics = warmedUp.then(function (given) {
+    var downloads = Promise.all(DOWNLOADED.map(download));
+    var graphics = Promise.race([warmedUp, downloads.then(function () {})]).then(function (given) {
       if (given !== true && !hasWebGl2()) {
         throw new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser);
       }
     });
-    Promise.all(DOWNLOADED.map(download).concat(graphics)).then(function (files) {
+    Promise.all([downloads, graphics]).then(function (done) {
+      var files = done[0];
       return Promise.all([compile(files[0]), files[1]]);
     }).then(function (ready) {
       start(ready[0], ready[1]);

@@ -80,6 +80,9 @@ def body(checks):
             page.settle()
         checks.check("the live region says each change once", page.evaluate("said") == [t for _, t in SAID],
                      page.evaluate("said"))
+        pad(page, (1 << 9, 0, 0, 0))  # Start: the menu back, and the touch note with it
+        checks.check("gamepad Start shows the touch note", page.evaluate("!document.querySelector('.touch-note').hidden"))
+        pad(page, None)
         runs = []
         for way in (1, 2):
             page.key("Return")

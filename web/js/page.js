@@ -212,10 +212,12 @@ mergeInto(LibraryManager.library, {
       RS.call('joystick', [buttons, axis(0), axis(1), axis(2)]);
     },
 
-    // Each change of the menu, the camera or the music, said once.
+    // Each change of the menu, the camera or the music, said once. The menu's state also goes to
+    // the page's other parts (the touch note) from the first frame on, whatever changed it.
     announce: function () {
       var state = RS.call('announced_state', []), was = RS.announced, said = [];
       RS.announced = state;
+      if (was < 0 || (state ^ was) & 1) window.dispatchEvent(new CustomEvent('robotscene-menu', { detail: !!(state & 1) }));
       if (was < 0 || state === was) return;
       if ((state ^ was) & 1) said.push(state & 1 ? 'Menu shown' : 'Menu hidden');
       if ((state ^ was) & ~3) said.push(['Orbit', 'Chase', 'Tracking'][state >> 2] + ' camera');

@@ -5,7 +5,8 @@
 // and release keys. The controls are the binding table's touch rows (src/input/Bindings.h), which
 // the page hands over at start (the robotscene-bindings event); each sends its row's key and
 // place. They show on a touch screen only: when the primary pointer is coarse or once a first
-// touch arrives. Nothing here draws, reads the program's state or calls the module.
+// touch arrives. Nothing here draws or calls the module; whether the menu shows, the page says
+// (the robotscene-menu event).
 (function () {
   'use strict';
 
@@ -192,6 +193,7 @@
     note = document.createElement('p');
     note.className = 'touch-note';
     note.textContent = 'Tap Menu to show the scene';
+    note.hidden = !menuShown;
     controls.appendChild(note);
     var groups = { tap: group('touch-switches', 'Scene'), pad: group('touch-pad', 'Drive'),
                    head: group('touch-head', 'Head') };
@@ -207,13 +209,10 @@
     else wanted = true;
   }
 
-  // The menu screen's "press Space" note becomes "tap Menu": Space toggles the menu, Enter leaves
-  // it, whether from the keyboard or from the buttons, as the page's key listener sees them.
+  // The menu screen's "press Space" note becomes "tap Menu", shown while the menu is, whatever
+  // showed or hid it (a key, a control, a gamepad).
   function followMenu(e) {
-    if (e.ctrlKey || e.metaKey || e.altKey) return;
-    if (e.key === ' ') menuShown = !menuShown;
-    else if (e.key === 'Enter') menuShown = false;
-    else return;
+    menuShown = e.detail;
     if (note) note.hidden = !menuShown;
   }
 
@@ -230,6 +229,6 @@
   canvas.addEventListener('touchend', onTouchEnd, options);
   canvas.addEventListener('touchcancel', onTouchEnd, options);
   window.addEventListener('touchstart', showControls, { capture: true, passive: true });
-  window.addEventListener('keydown', followMenu);
+  window.addEventListener('robotscene-menu', followMenu);
   if (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) showControls();
 })();

@@ -55,9 +55,9 @@ class Faulty(host.QuietHandler):
         fault = self.faults.get(name)
         if fault in (None, "refused", "missing"):
             return None if fault == "refused" else self.send_error(404) if fault else super().do_GET()
-        data = (Path(self.directory) / name).read_bytes()
-        body = b"'use strict';\n" if fault == "silent" else \
-            {"short": data[:CUT], "other": data[:CUT] + bytes([data[CUT] ^ 1]) + data[CUT + 1:]}.get(fault, data)
+        # "silent": a script of comments alone, longer than CUT as the other faults' files
+        data = b"//\n" * CUT if fault == "silent" else (Path(self.directory) / name).read_bytes()
+        body = {"short": data[:CUT], "other": data[:CUT] + bytes([data[CUT] ^ 1]) + data[CUT + 1:]}.get(fault, data)
         self.send_response(200)
         self.send_header("Content-Type", self.guess_type(name))
         self.send_header("Content-Length", str(len(body)))

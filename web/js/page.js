@@ -217,7 +217,9 @@ mergeInto(LibraryManager.library, {
     announce: function () {
       var state = RS.call('announced_state', []), was = RS.announced, said = [];
       RS.announced = state;
-      if (was < 0 || (state ^ was) & 1) window.dispatchEvent(new CustomEvent('robotscene-menu', { detail: !!(state & 1) }));
+      if (was < 0 || (state ^ was) & 1) {
+        window.dispatchEvent(new CustomEvent('robotscene-menu', { detail: !!(state & 1) }));
+      }
       if (was < 0 || state === was) return;
       if ((state ^ was) & 1) said.push(state & 1 ? 'Menu shown' : 'Menu hidden');
       if ((state ^ was) & ~3) said.push(['Orbit', 'Chase', 'Tracking'][state >> 2] + ' camera');

@@ -17,6 +17,7 @@
   var FILES = JSON.parse(element.dataset.files || '{}');
   var DOWNLOADED = ['robotscene.wasm', 'robotscene.data', 'robotscene.js'];
   var FIRST_PICTURE_WAIT_MS = 1000;
+  var WARM_UP_GRACE_MS = 2000; // how long past the files the warm-up worker's answer is awaited
   var ADVICE = {
     connection: 'Check the connection and reload the page.',
     builds: 'The site serves files of different builds: whoever runs it should copy one whole ' +
@@ -299,11 +300,15 @@
     seen.observe({ type: 'paint', buffered: true });
   }
 
-  // The worker's answer is awaited no longer than the files: a worker that never answers cannot
-  // hold the scene back, and one that finds no WebGL 2 says so before the files are in.
+  // The worker's answer is awaited until a little after the files are in: one that finds no WebGL 2
+  // says so before they are, a slow one still spares this thread a context of its own (files from
+  // the worker's cache come at once), and one that never answers cannot hold the scene back.
   function load() {
     var downloads = Promise.all(DOWNLOADED.map(download));
-    var graphics = Promise.race([warmedUp, downloads.then(function () {})]).then(function (given) {
+    var unanswered = downloads.then(function () {
+      return new Promise(function (done) { setTimeout(done, WARM_UP_GRACE_MS); });
+    });
+    var graphics = Promise.race([warmedUp, unanswered]).then(function (given) {
       if (given !== true && !hasWebGl2()) {
         throw new Problem('This browser gives the page no WebGL 2, which the scene needs to draw.', ADVICE.browser);
       }
